@@ -267,7 +267,14 @@ void UnitModel::SetFault(FaultKind kind, const std::string& prefix, int arg) {
   faults_.push_back({kind, p, arg});
 }
 
-void UnitModel::ClearFaults() { faults_.clear(); }
+void UnitModel::ClearFaults() {
+  faults_.clear();
+  scripted_.clear();
+}
+
+void UnitModel::ScriptAnswer(const std::string& prefix, const std::string& text) {
+  scripted_.emplace_back(prefix, text);
+}
 
 const UnitModel::Fault* UnitModel::FindFault(FaultKind kind, const std::string& key) const {
   for (const Fault& f : faults_) {
@@ -331,7 +338,9 @@ std::vector<Burst> UnitModel::OnCommand(const std::string& line) {
       mode_ = UnitMode::System;
       text = kSystemMode;
     } else {
-      text = Answer(line);
+      auto scripted = std::find_if(scripted_.begin(), scripted_.end(),
+                                   [&](const auto& s) { return PrefixMatches(s.first, key); });
+      text = scripted != scripted_.end() ? scripted->second : Answer(line);
     }
     if (FindFault(FaultKind::NoPhrase, key)) text = NoPhraseAnswer();
     if (FindFault(FaultKind::Nul, key) && !text.empty()) text.insert(text.size() / 2, 1, '\0');

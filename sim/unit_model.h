@@ -71,7 +71,12 @@ class UnitModel {
   // "set 4", "restore", "get" for every get, "*" for any command. A blank
   // may be written as '_'. arg < 0 takes the kind's default.
   void SetFault(FaultKind kind, const std::string& prefix, int arg = -1);
+  // Faults and scripted answers alike.
   void ClearFaults();
+  // From now on the unit answers `text` to the commands `prefix` names (as
+  // for faults) instead of its own answer, and the command changes nothing.
+  // Faults still apply to the text.
+  void ScriptAnswer(const std::string& prefix, const std::string& text);
   static bool ParseFaultKind(const std::string& name, FaultKind* kind);
 
   void SetAnswerDelay(std::uint32_t ms) { answerDelayMs_ = ms; }
@@ -109,6 +114,7 @@ class UnitModel {
   UnitMode mode_ = UnitMode::Off;
   std::map<int, int> params_;
   std::vector<Fault> faults_;
+  std::vector<std::pair<std::string, std::string>> scripted_;  // prefix, answer
   std::uint32_t answerDelayMs_ = 30;
   std::uint32_t loginDelayMs_ = 300;
   std::string line_;
