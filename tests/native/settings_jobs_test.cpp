@@ -1,0 +1,717 @@
+// The read and write jobs against the simulated unit on the fake channel:
+// commands, stored values, reports, log lines and every way a job ends.
+#include "protocol/settings_jobs.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "log/log.h"
+#include "protocol/jobs.h"
+#include "protocol/notify.h"
+#include "protocol/parameter_table.h"
+#include "protocol/startup_detector.h"
+#include "serial/serial.h"
+#include "tests/fake/fake_channel.h"
+#include "tests/support/recording_sink.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Field = std::int32_t SDevSettings::*;
+
+struct LogLine {
+  int level;
+  std::string text;
+};
+
+// One step as the unit sees it: the command, the unit's parameter and the
+// record's field (null for the voice-activation switch).
+struct StepInfo {
+  const char* command;
+  int param;
+  Field field;
+};
+
+const StepInfo kReadSteps[] = {
+    {"get 100\n", 100, &SDevSettings::nWorkMode},     {"get 4\n", 4, &SDevSettings::nChannel},
+    {"get 3\n", 3, &SDevSettings::nLocalId},          {"get 5\n", 5, &SDevSettings::nGroupId},
+    {"get 1\n", 1, &SDevSettings::nPassword},         {"get 11\n", 11, &SDevSettings::nHeadsetType},
+    {"get 25\n", 25, nullptr},                        {"get 27\n", 27, &SDevSettings::bNoiseSuppress},
+    {"get 23\n", 23, &SDevSettings::nSuppressLevel},  {"get 12\n", 12, &SDevSettings::nSceneLevel},
+    {"get 26\n", 26, &SDevSettings::nVoxMode},        {"get 13\n", 13, &SDevSettings::nPttMode},
+    {"get 110\n", 110, &SDevSettings::nPowerLevel},
+};
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// The log file's bytes for these lines, written at the fixture's clock.
+std::string LogFileText(const std::vector<LogLine>& lines) {
+  static const char* const kLevels[] = {"DEBUG   ", "INFOR   "};
+  std::string out;
+  for (const LogLine& line : lines) {
+    out += std::string("03/09/21 14:03:27 [") + kLevels[line.level] + "]: ";
+    for (char c : line.text) {
+      if (c == '\n') out += '\r';
+      out += c;
+    }
+    out += "\r\n";
+  }
+  return out;
+}
+
+std::vector<std::string> SplitLines(const std::string& sent) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < sent.size(); ++i) {
+    if (sent[i] == '\n') {
+      out.push_back(sent.substr(start, i + 1 - start));
+      start = i + 1;
+    }
+  }
+  return out;
+}
+
+// A unit switched on and logged in over the fake channel, a log file of
+// its own with a fixed clock, and a recorder for what the jobs post.
+class SettingsJobTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("rvz_settings_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    LogClose();
+    LogSetExecutableDir(dir_.string());
+    LogSetClock([] {
+      std::tm tm{};
+      tm.tm_year = 121, tm.tm_mon = 2, tm.tm_mday = 9, tm.tm_hour = 14, tm.tm_min = 3, tm.tm_sec = 27;
+      return tm;
+    });
+  }
+
+  void TearDown() override {
+    SerialClose();
+    LogClose();
+    LogSetClock(nullptr);
+    LogSetExecutableDir("");
+    fs::remove_all(dir_);
+  }
+
+  // Switches a unit on and lets it log in; the log starts empty after it.
+  void StartUnit(sim::Family family) {
+    FakeChannel& channel = FakeChannel::Instance();
+    channel.Reset(family);
+    SerialSetChunkHook([](char* chunk) { DetectStartup(chunk); });
+    ASSERT_EQ(0, SerialOpen("COM3"));
+    channel.PowerOn();
+    char boot[kSerialRecvSize];
+    SerialRead(sizeof boot - 1, boot);  // the boot text is not an answer
+    ASSERT_EQ(1, bDevSeen.load());
+    ASSERT_EQ(family == sim::Family::Solvik ? 1 : 0, nDevFamily.load());
+    channel.ClearSent();
+    sink_.Clear();
+    ASSERT_EQ(1, LogOpen("RivovaZiv"));
+  }
+
+  sim::UnitModel& Unit() { return FakeChannel::Instance().Unit(); }
+  std::vector<std::string> Commands() const { return SplitLines(FakeChannel::Instance().Sent()); }
+  std::string Log() const { return ReadFile(dir_ / "log" / "RivovaZiv_03-09-21.log"); }
+  std::vector<std::string> Infos() const { return sink_.Texts(Page::Config); }
+  // The messages without text, with their wparam, in order.
+  std::vector<std::pair<unsigned, std::uintptr_t>> Results() const {
+    std::vector<std::pair<unsigned, std::uintptr_t>> out;
+    for (const auto& n : sink_.All())
+      if (!n.hasText) out.emplace_back(n.msg, n.wparam);
+    return out;
+  }
+
+  fs::path dir_;
+  RecordingSink sink_;
+};
+
+using ResultList = std::vector<std::pair<unsigned, std::uintptr_t>>;
+const ResultList kReadDone = {{WM_CFG_READ_RESULT, 1}, {WM_CFG_SHOW_SETTINGS, 0}};
+const ResultList kReadFailed = {{WM_CFG_READ_RESULT, 0}};
+const ResultList kWriteDone = {{WM_CFG_WRITE_RESULT, 1}, {WM_CFG_SHOW_SETTINGS, 0}};
+const ResultList kWriteFailed = {{WM_CFG_WRITE_RESULT, 0}};
+
+// Each step: the command, then its report's log text and information text.
+struct Exchange {
+  const char* command;
+  const char* logText;   // null: no report
+  const char* infoText;  // null: the log text
+};
+
+void ExpectTranscript(const std::vector<Exchange>& steps, const std::vector<std::string>& commands,
+                      const std::vector<std::string>& infos, const std::string& log,
+                      const std::vector<LogLine>& tail = {}) {
+  std::vector<std::string> wantCommands, wantInfos;
+  std::vector<LogLine> wantLog;
+  for (const Exchange& s : steps) {
+    wantCommands.push_back(s.command);
+    wantLog.push_back({LOG_INFOR, s.command});
+    if (!s.logText) continue;
+    wantLog.push_back({LOG_INFOR, s.logText});
+    wantInfos.push_back(s.infoText ? s.infoText : s.logText);
+  }
+  wantLog.insert(wantLog.end(), tail.begin(), tail.end());
+  EXPECT_EQ(wantCommands, commands);
+  EXPECT_EQ(wantInfos, infos);
+  EXPECT_EQ(LogFileText(wantLog), log);
+}
+
+TEST_F(SettingsJobTest, FullReadOfSolvikUnit) {
+  StartUnit(sim::Family::Solvik);
+  const std::pair<int, int> values[] = {{100, 1}, {4, 37}, {3, 7},  {5, 9},  {1, 123456}, {11, 1}, {25, 1},
+                                        {27, 1},  {23, 3}, {12, 2}, {26, 1}, {13, 1},     {110, 3}};
+  for (auto [param, value] : values) Unit().SetParam(param, value);
+  SDevSettings record;
+
+  ReadAllSettings(&record);
+
+  ExpectTranscript(
+      {
+          {"get 100\n", "主机类型----主机.", "主机类型----主机.\r\n"},
+          {"get 4\n", "频道是----37\r\n", nullptr},
+          {"get 3\n", "分机号是----7\r\n", nullptr},
+          {"get 5\n", "组号是----9\r\n", nullptr},
+          {"get 1\n", "通信密码----123456\r\n", nullptr},
+          {"get 11\n", "耳机类型----头戴式耳机", "耳机类型----头戴式耳机\r\n"},
+          {"get 25\n", "VOX拨动开关----使能\r\n", nullptr},
+          {"get 27\n", "背景声抑制打开.\r\n", nullptr},
+          {"get 23\n", "背景声抑制等级----3.\r\n", nullptr},
+          {"get 12\n", "场景声等级----2.\r\n", nullptr},
+          {"get 26\n", "VOX触发模式----智能声控.", "VOX触发模式----智能声控.\r\n"},
+          {"get 13\n", "PTT按键使用模式----按下锁定持续通话\r\n", nullptr},
+          {"get 110\n", "发射功率等级----4.\r\n", nullptr},
+      },
+      Commands(), Infos(), Log());
+  EXPECT_EQ(kReadDone, Results());
+  for (const StepInfo& s : kReadSteps)
+    if (s.field) {
+      EXPECT_EQ(Unit().Param(s.param), record.*s.field) << s.command;
+    }
+}
+
+TEST_F(SettingsJobTest, FullReadOfMarvekUnitSkipsGroupAndSetsItToOne) {
+  StartUnit(sim::Family::Marvek);
+  const std::pair<int, int> values[] = {{100, 0}, {4, 90}, {3, 12}, {1, 1},  {11, 0},  {25, 0},
+                                        {27, 0},  {23, 0}, {12, 0}, {26, 2}, {13, 0},  {110, 0}};
+  for (auto [param, value] : values) Unit().SetParam(param, value);
+  SDevSettings record;
+  record.nGroupId = 7;
+
+  ReadAllSettings(&record);
+
+  ExpectTranscript(
+      {
+          {"get 100\n", "主机类型----分机.", "主机类型----分机.\r\n"},
+          {"get 4\n", "频道是----90\r\n", nullptr},
+          {"get 3\n", "分机号是----12\r\n", nullptr},
+          {"get 1\n", "通信密码----1\r\n", nullptr},
+          {"get 11\n", "耳机类型----耳挂式耳塞", "耳机类型----耳挂式耳塞\r\n"},
+          {"get 25\n", "VOX拨动开关----禁用\r\n", nullptr},
+          {"get 27\n", "背景声抑制关闭.\r\n", nullptr},
+          {"get 23\n", "背景声抑制等级----0.\r\n", nullptr},
+          {"get 12\n", "场景声等级----0.\r\n", nullptr},
+          {"get 26\n", "VOX触发模式----持续通话.", "VOX触发模式----持续通话.\r\n"},
+          {"get 13\n", "PTT按键使用模式----按下说话\r\n", nullptr},
+          {"get 110\n", "发射功率等级----1.\r\n", nullptr},
+      },
+      Commands(), Infos(), Log());
+  EXPECT_EQ(kReadDone, Results());
+  EXPECT_EQ(1, record.nGroupId);
+  EXPECT_EQ(2, record.nVoxMode);
+  EXPECT_EQ(0, record.bNoiseSuppress);
+}
+
+SDevSettings EarPlugRecord() {
+  SDevSettings r;
+  r.nWorkMode = 2;
+  r.nHeadsetType = 0;
+  r.nVoxMode = 2;
+  r.nPttMode = 0;
+  r.nChannel = 55;
+  r.nSceneLevel = 4;
+  r.nLocalId = 12;
+  r.nGroupId = 3;
+  r.bNoiseSuppress = 1;
+  r.nSuppressLevel = 5;
+  r.nPassword = 999999999;
+  r.nPowerLevel = 4;
+  return r;
+}
+
+TEST_F(SettingsJobTest, FullWriteOfSolvikUnitWithEarPlug) {
+  StartUnit(sim::Family::Solvik);
+  const SDevSettings record = EarPlugRecord();
+  SDevSettings copy = record;
+
+  WriteAllSettings(&copy);
+
+  ExpectTranscript(
+      {
+          {"restore\n", "重置成功\r\n", nullptr},
+          {"set 100 2\n", "主机类型----自由\r\n", nullptr},
+          {"set 4 55\n", "设置频道----55\r\n", nullptr},
+          {"set 3 12\n", "设置分机号----12\r\n", nullptr},
+          {"set 5 3\n", "设置组号----3\r\n", nullptr},
+          {"set 1 999999999\n", "设置通信密码----999999999\r\n", nullptr},
+          {"set 11 0\n", "设置耳机类型----耳挂式耳塞.", "设置耳机类型----耳挂式耳塞.\r\n"},
+          {"set 25 1\n", "VOX拨动开关模式----使能.\r\n", nullptr},
+          {"set 27 1\n", "背景声抑制打开.\r\n", nullptr},
+          {"set 23 5\n", "背景声抑制等级----5.\r\n", nullptr},
+          {"set 12 4\n", "场景声等级----4.\r\n", nullptr},
+          {"set 26 2\n", "设置VOX触发----持续通话.", "设置VOX触发----持续通话.\r\n"},
+          {"set 13 0\n", "设置PPT按键使用模式----按下说话.\r\n", nullptr},
+          {"set 110 4\n", "设置发射功率等级----5.\r\n", nullptr},
+      },
+      Commands(), Infos(), Log());
+  EXPECT_EQ(kWriteDone, Results());
+  for (const StepInfo& s : kReadSteps)
+    EXPECT_EQ(s.field ? record.*s.field : 1, Unit().Param(s.param)) << s.command;
+  EXPECT_EQ(0, std::memcmp(&record, &copy, sizeof record)) << "the write changed the record";
+}
+
+TEST_F(SettingsJobTest, FullWriteOfMarvekUnitWithHeadphone) {
+  StartUnit(sim::Family::Marvek);
+  SDevSettings record = EarPlugRecord();
+  record.nHeadsetType = 1;
+  record.nWorkMode = 0;
+  record.nVoxMode = 0;
+  record.nPttMode = 1;
+  record.bNoiseSuppress = 0;
+  Unit().SetParam(25, 0);  // restore switches it on again
+
+  WriteAllSettings(&record);
+
+  ExpectTranscript(
+      {
+          {"restore\n", "重置成功\r\n", nullptr},
+          {"set 100 0\n", "主机类型----分机\r\n", nullptr},
+          {"set 4 55\n", "设置频道----55\r\n", nullptr},
+          {"set 3 12\n", "设置分机号----12\r\n", nullptr},
+          {"set 1 999999999\n", "设置通信密码----999999999\r\n", nullptr},
+          {"set 11 1\n", "设置耳机类型----头戴式耳机.", "设置耳机类型----头戴式耳机.\r\n"},
+          {"set 27 0\n", "背景声抑制关闭.\r\n", nullptr},
+          {"set 23 5\n", "背景声抑制等级----5.\r\n", nullptr},
+          {"set 12 4\n", "场景声等级----4.\r\n", nullptr},
+          {"set 26 0\n", "设置VOX触发----声控.", "设置VOX触发----声控.\r\n"},
+          {"set 13 1\n", "设置PPT按键使用模式----按下锁定持续通话.\r\n", nullptr},
+          {"set 110 4\n", "设置发射功率等级----5.\r\n", nullptr},
+      },
+      Commands(), Infos(), Log());
+  EXPECT_EQ(kWriteDone, Results());
+  for (const StepInfo& s : kReadSteps) {
+    if (s.param == 5) continue;  // a MARVEK unit has no group
+    int expected = s.field ? record.*s.field : sim::UnitModel::DefaultParam(25);
+    EXPECT_EQ(expected, Unit().Param(s.param)) << s.command;
+  }
+}
+
+TEST_F(SettingsJobTest, NegativeValuesGoOutAsMinusAndDigits) {
+  StartUnit(sim::Family::Solvik);
+  SDevSettings record = EarPlugRecord();
+  record.nChannel = -5;
+  record.nPassword = -123;
+  record.nPowerLevel = -1;
+
+  WriteAllSettings(&record);
+
+  const std::vector<std::string> commands = Commands();
+  ASSERT_EQ(14u, commands.size());
+  EXPECT_EQ("set 4 -5\n", commands[2]);
+  EXPECT_EQ("set 1 -123\n", commands[5]);
+  EXPECT_EQ("set 110 -1\n", commands[13]);
+  const std::vector<std::string> infos = Infos();
+  ASSERT_EQ(14u, infos.size());
+  EXPECT_EQ("设置频道-----5\r\n", infos[2]);
+  EXPECT_EQ("设置通信密码-----123\r\n", infos[5]);
+  EXPECT_EQ("设置发射功率等级----0.\r\n", infos[13]);
+}
+
+TEST_F(SettingsJobTest, NoUnitSeenEndsAtOnceWithoutSendingOrLogging) {
+  StartUnit(sim::Family::Solvik);
+  bDevSeen = 0;
+  SDevSettings record = EarPlugRecord();
+  SDevSettings untouched = record;
+
+  ReadAllSettings(&record);
+  WriteAllSettings(&record);
+
+  bDevSeen = 1;
+  EXPECT_TRUE(Commands().empty());
+  EXPECT_EQ("", Log());
+  EXPECT_TRUE(Infos().empty());
+  EXPECT_EQ((ResultList{{WM_CFG_READ_RESULT, 0}, {WM_CFG_WRITE_RESULT, 0}}), Results());
+  EXPECT_EQ(0, std::memcmp(&record, &untouched, sizeof record));
+}
+
+// ---------------------------------------------------------------------------
+// A job that fails at step k: a unit that goes silent there, or answers
+// without the phrase the step needs.
+
+struct FailureCase {
+  const char* key;          // the command the fault is put on
+  const char* failureText;  // logged when the answer lacks the step's phrase
+};
+
+const FailureCase kReadFailures[] = {
+    {"get 100", "Working mode Pattern not match."},
+    {"get 4", "Channel Pattern not match.\r\n"},
+    {"get 3", "Local Id Pattern not match.\r\n"},
+    {"get 5", "Group Id Pattern not match.\r\n"},
+    {"get 1", "Voice password Pattern not match.\r\n"},
+    {"get 11", "Headphone Type Pattern not match."},
+    {"get 25", "VOX Pattern not match.\r\n"},
+    {"get 27", "Background suppress Pattern not match."},
+    {"get 23", "Background suppress Pattern not match."},
+    {"get 12", "Background suppress Pattern not match."},
+    {"get 26", "VOX mode Pattern not match."},
+    {"get 13", "PTT mode Pattern not match."},
+    {"get 110", "Power Level Pattern not match."},
+};
+
+class ReadFailure : public SettingsJobTest, public ::testing::WithParamInterface<std::size_t> {
+ protected:
+  // Runs a read of a SOLVIK unit whose answers change at step k, with a
+  // record that starts out different from the unit in every field.
+  void RunWithFault(sim::FaultKind kind, const char* failureText) {
+    const std::size_t k = GetParam();
+    StartUnit(sim::Family::Solvik);
+    Unit().SetFault(kind, kReadFailures[k].key);
+    SDevSettings record;
+    for (const StepInfo& s : kReadSteps)
+      if (s.field) record.*s.field = -1000;
+
+    ReadAllSettings(&record);
+
+    const std::vector<std::string> commands = Commands();
+    ASSERT_EQ(k + 1, commands.size()) << "nothing is sent after the failing step";
+    for (std::size_t i = 0; i <= k; ++i) EXPECT_EQ(kReadSteps[i].command, commands[i]);
+    for (std::size_t i = 0; i < 13; ++i) {
+      const StepInfo& s = kReadSteps[i];
+      if (!s.field) continue;
+      EXPECT_EQ(i < k ? Unit().Param(s.param) : -1000, record.*s.field) << s.command;
+    }
+    EXPECT_EQ(k, Infos().size()) << "the failure itself is not shown by the job";
+    EXPECT_EQ(kReadFailed, Results());
+    const std::string tail = LogFileText({{LOG_DEBUG, failureText}});
+    const std::string log = Log();
+    ASSERT_GE(log.size(), tail.size());
+    EXPECT_EQ(tail, log.substr(log.size() - tail.size()));
+  }
+};
+
+TEST_P(ReadFailure, SilentUnitEndsTheReadKeepingEarlierFields) {
+  RunWithFault(sim::FaultKind::Silent, "SerialRead failed.");
+}
+
+TEST_P(ReadFailure, MissingPhraseEndsTheReadWithTheStepsText) {
+  RunWithFault(sim::FaultKind::NoPhrase, kReadFailures[GetParam()].failureText);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryStep, ReadFailure, ::testing::Range<std::size_t>(0, 13));
+
+struct WriteStepInfo {
+  const char* key;
+  int param;
+  Field field;              // null: the switch, written as 1
+  const char* failureText;  // null: the step needs no phrase
+};
+
+const WriteStepInfo kWriteSteps[] = {
+    {"restore", 0, nullptr, "Restore Pattern not match.\r\n"},
+    {"set 100", 100, &SDevSettings::nWorkMode, "Working mode Pattern not match.\r\n"},
+    {"set 4", 4, &SDevSettings::nChannel, "Channel Pattern not match."},
+    {"set 3", 3, &SDevSettings::nLocalId, "Local Id Pattern not match."},
+    {"set 5", 5, &SDevSettings::nGroupId, "Group Id Pattern not match."},
+    {"set 1", 1, &SDevSettings::nPassword, "Voice password Pattern not match."},
+    {"set 11", 11, &SDevSettings::nHeadsetType, "Head phone type Pattern not match."},
+    {"set 25", 25, nullptr, "VOX Pattern not match..\r\n"},
+    {"set 27", 27, &SDevSettings::bNoiseSuppress, "Silence suppress Pattern not match."},
+    {"set 23", 23, &SDevSettings::nSuppressLevel, nullptr},
+    {"set 12", 12, &SDevSettings::nSceneLevel, "Background suppression Pattern not match."},
+    {"set 26", 26, &SDevSettings::nVoxMode, "VOX mode Pattern not match."},
+    {"set 13", 13, &SDevSettings::nPttMode, "PTT mode Pattern not match."},
+    {"set 110", 110, &SDevSettings::nPowerLevel, "Power level Pattern not match."},
+};
+
+class WriteFailure : public SettingsJobTest, public ::testing::WithParamInterface<std::size_t> {
+ protected:
+  void RunWithFault(sim::FaultKind kind, const char* failureText) {
+    const std::size_t k = GetParam();
+    StartUnit(sim::Family::Solvik);
+    for (int param : sim::kUnitParameters) Unit().SetParam(param, -7);  // neither default nor written
+    Unit().SetFault(kind, kWriteSteps[k].key);
+    SDevSettings record = EarPlugRecord();
+
+    WriteAllSettings(&record);
+
+    if (!failureText) {  // a step without a required phrase passes
+      EXPECT_EQ(14u, Commands().size());
+      EXPECT_EQ(kWriteDone, Results());
+      EXPECT_EQ(13u, Infos().size()) << "the step passes without its report";
+      return;
+    }
+    ASSERT_EQ(k + 1, Commands().size()) << "nothing is sent after the failing step";
+    EXPECT_EQ(k, Infos().size());
+    EXPECT_EQ(kWriteFailed, Results());
+    const std::string tail = LogFileText({{LOG_DEBUG, failureText}});
+    const std::string log = Log();
+    ASSERT_GE(log.size(), tail.size());
+    EXPECT_EQ(tail, log.substr(log.size() - tail.size()));
+    // The unit holds what the finished steps wrote, and its defaults (or,
+    // when restore never reached it, its old values) for the rest. A unit
+    // that answers without the phrase has still carried the command out.
+    const bool failedStepApplied = kind == sim::FaultKind::NoPhrase;
+    for (std::size_t i = 1; i < 14; ++i) {
+      const WriteStepInfo& s = kWriteSteps[i];
+      bool applied = i < k || (i == k && failedStepApplied);
+      int written = s.field ? record.*s.field : 1;
+      int rest = k == 0 && !failedStepApplied ? -7 : sim::UnitModel::DefaultParam(s.param);
+      EXPECT_EQ(applied ? written : rest, Unit().Param(s.param)) << s.key;
+    }
+  }
+};
+
+TEST_P(WriteFailure, SilentUnitEndsTheWrite) {
+  RunWithFault(sim::FaultKind::Silent, "SerialRead failed.");
+}
+
+TEST_P(WriteFailure, MissingPhraseEndsTheWriteWithTheStepsText) {
+  RunWithFault(sim::FaultKind::NoPhrase, kWriteSteps[GetParam()].failureText);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryStep, WriteFailure, ::testing::Range<std::size_t>(0, 14));
+
+// ---------------------------------------------------------------------------
+// How values are taken from answers worded otherwise than the unit's own.
+
+struct ReadWordingCase {
+  const char* name;
+  std::size_t step;      // index into kReadSteps
+  const char* answer;
+  int expected;          // the field afterwards; kUnchanged: as before
+  const char* infoText;  // the step's report, or null for none
+};
+
+constexpr int kUnchanged = -1000;
+
+const ReadWordingCase kReadWordings[] = {
+    {"LockInsideUnlock", 10, "VOX mode unlock\r\n", 2, "VOX触发模式----持续通话.\r\n"},
+    {"NormalBeforeLock", 10, "VOX mode lock normal\r\n", 0, "VOX触发模式----声控.\r\n"},
+    {"IntelligentBeforeLock", 10, "VOX mode lock intelligent\r\n", 1, "VOX触发模式----智能声控.\r\n"},
+    {"EnableInsideEnabled", 7, "Background suppress enabled\r\n", 1, "背景声抑制打开.\r\n"},
+    {"AlwaysSwitchesOn", 7, "suppress always\r\n", 1, "背景声抑制打开.\r\n"},
+    {"DisabledSwitchesOff", 7, "suppress disabled\r\n", 0, "背景声抑制关闭.\r\n"},
+    {"PowerWithoutIsKeepsValue", 12, "Transmit power level 3\r\n", kUnchanged, nullptr},
+    {"PowerNegative", 12, "power is -1\r\n", -1, "发射功率等级----0.\r\n"},
+    {"ChannelWithoutValuePhraseStoresZero", 1, "channel 12\r\n", 0, "频道是----0\r\n"},
+    {"ChannelSignAndBlanks", 1, "channel is   -8x\r\n", -8, "频道是-----8\r\n"},
+    {"UnknownWorkModeKeepsValue", 0, "Working mode unknown\r\n", kUnchanged, nullptr},
+    {"EarPlugBeforeHeadphone", 5, "Head phone type headphone ear plug\r\n", 0, "耳机类型----耳挂式耳塞\r\n"},
+    {"PttNormalBeforeLockUnlock", 11, "PTT lock/unlock normal\r\n", 0, "PTT按键使用模式----按下说话\r\n"},
+    {"PttUnlockAloneKeepsValue", 11, "PTT unlock\r\n", kUnchanged, nullptr},
+    {"VoxSwitchNeitherWord", 6, "VOX off\r\n", kUnchanged, nullptr},
+    {"PasswordFirstOccurrence", 4, "password is 42, old password is 7\r\n", 42, "通信密码----42\r\n"},
+};
+
+class ReadWording : public SettingsJobTest, public ::testing::WithParamInterface<ReadWordingCase> {};
+
+TEST_P(ReadWording, TakesTheValueByTheRule) {
+  const ReadWordingCase& c = GetParam();
+  StartUnit(sim::Family::Solvik);
+  const StepInfo& step = kReadSteps[c.step];
+  std::string key(step.command, std::strlen(step.command) - 1);
+  Unit().ScriptAnswer(key, c.answer);
+  SDevSettings record;
+  if (step.field) record.*step.field = kUnchanged;
+
+  ReadAllSettings(&record);
+
+  EXPECT_EQ(kReadDone, Results());
+  if (step.field) {
+    EXPECT_EQ(c.expected, record.*step.field);
+  }
+  const std::vector<std::string> infos = Infos();
+  // Every other step reports once, so the step's report sits at its index.
+  if (c.infoText) {
+    ASSERT_EQ(13u, infos.size());
+    EXPECT_EQ(c.infoText, infos[c.step]);
+  } else {
+    EXPECT_EQ(12u, infos.size());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, ReadWording, ::testing::ValuesIn(kReadWordings),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct WriteWordingCase {
+  const char* name;
+  std::size_t step;  // index into kWriteSteps
+  const char* answer;
+  std::vector<std::string> infoTexts;  // the step's reports, in order
+};
+
+const WriteWordingCase kWriteWordings[] = {
+    {"BothHeadsetReportsInOrder", 6, "head phone type headphone ear plug\r\n",
+     {"设置耳机类型----耳挂式耳塞.\r\n", "设置耳机类型----头戴式耳机.\r\n"}},
+    {"ChannelWithoutConfirmation", 2, "channel unchanged\r\n", {}},
+    {"SuppressLevelWhateverItHolds", 9, "xyz\r\n", {}},
+    {"SuppressLevelConfirmedByTo", 9, "up to you\r\n", {"背景声抑制等级----5.\r\n"}},
+    {"WorkModeReportFollowsTheRecord", 1, "master\r\n", {"主机类型----自由\r\n"}},
+    {"SwitchReportFollowsTheRecord", 8, "suppress off\r\n", {"背景声抑制打开.\r\n"}},
+    {"VoxModeBothConfirmations", 11, "VOX mode normal. ptt lock\r\n",
+     {"设置VOX触发----声控.\r\n", "设置VOX触发----持续通话.\r\n"}},
+    {"PttBothWords", 12, "PTT mode normal lock/unlock\r\n",
+     {"设置PPT按键使用模式----按下说话.\r\n", "设置PPT按键使用模式----按下锁定持续通话.\r\n"}},
+    {"PowerLevelShowsRecordNotAnswer", 13, "power level is 1\r\n", {"设置发射功率等级----5.\r\n"}},
+};
+
+class WriteWording : public SettingsJobTest, public ::testing::WithParamInterface<WriteWordingCase> {};
+
+TEST_P(WriteWording, ReportsByTheConfirmingPhrases) {
+  const WriteWordingCase& c = GetParam();
+  StartUnit(sim::Family::Solvik);
+  Unit().ScriptAnswer(kWriteSteps[c.step].key, c.answer);
+  SDevSettings record = EarPlugRecord();
+
+  WriteAllSettings(&record);
+
+  EXPECT_EQ(kWriteDone, Results());
+  const std::vector<std::string> infos = Infos();
+  // Every other step reports once.
+  ASSERT_EQ(13u + c.infoTexts.size(), infos.size());
+  std::vector<std::string> stepInfos(infos.begin() + c.step, infos.begin() + c.step + c.infoTexts.size());
+  EXPECT_EQ(c.infoTexts, stepInfos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, WriteWording, ::testing::ValuesIn(kWriteWordings),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsJobTest, SmartVoxModeIsWrittenWithoutReport) {
+  StartUnit(sim::Family::Solvik);
+  SDevSettings record = EarPlugRecord();
+  record.nVoxMode = 1;
+
+  WriteAllSettings(&record);
+
+  EXPECT_EQ(kWriteDone, Results());
+  EXPECT_EQ(13u, Infos().size());
+  EXPECT_EQ(1, Unit().Param(26));
+}
+
+// Each step matches only what it took: text that comes after the read of
+// one step is part of the next step's answer.
+TEST_F(SettingsJobTest, LateTextBelongsToTheNextStep) {
+  StartUnit(sim::Family::Solvik);
+  Unit().SetParam(3, 7);
+  Unit().ScriptAnswer("get 4", "channel is 37\r\nLocal ID is 99\r\n");
+  Unit().SetFault(sim::FaultKind::Split, "get 4", 700);  // the second half comes late
+  SDevSettings record;
+
+  ReadAllSettings(&record);
+
+  EXPECT_EQ(kReadDone, Results());
+  EXPECT_EQ(37, record.nChannel);
+  EXPECT_EQ(99, record.nLocalId);
+}
+
+// ---------------------------------------------------------------------------
+
+struct NumberCase {
+  const char* answer;
+  const char* phrase;
+  int expected;
+};
+
+TEST(NumberAfter, ConvertsTheTextRightAfterThePhrase) {
+  const NumberCase cases[] = {
+      {"channel is 42\r\n", "channel is ", 42},
+      {"channel is -42", "channel is ", -42},
+      {"channel is \t +7x", "channel is ", 7},
+      {"channel is x7", "channel is ", 0},
+      {"channel is ", "channel is ", 0},
+      {"channel is -", "channel is ", 0},
+      {"channel was 5", "channel is ", 0},
+      {"ID is 3 ID is 4", "ID is ", 3},
+      {"is 2147483647", "is ", INT_MAX},
+      {"is 2147483648", "is ", INT_MAX},
+      {"is 99999999999999999999999", "is ", INT_MAX},
+      {"is -2147483648", "is ", INT_MIN},
+      {"is -99999999999999999999999", "is ", INT_MIN},
+  };
+  for (const NumberCase& c : cases) EXPECT_EQ(c.expected, NumberAfter(c.answer, c.phrase)) << c.answer;
+}
+
+// ---------------------------------------------------------------------------
+// One job at a time.
+
+class HeldJob {
+ public:
+  static void Run(void* self) {
+    auto* job = static_cast<HeldJob*>(self);
+    std::unique_lock<std::mutex> guard(job->lock_);
+    job->running_ = true;
+    job->changed_.notify_all();
+    job->changed_.wait(guard, [job] { return job->released_; });
+  }
+  void WaitRunning() {
+    std::unique_lock<std::mutex> guard(lock_);
+    changed_.wait(guard, [this] { return running_; });
+  }
+  void Release() {
+    std::lock_guard<std::mutex> guard(lock_);
+    released_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable changed_;
+  bool running_ = false;
+  bool released_ = false;
+};
+
+TEST_F(SettingsJobTest, SecondJobIsRefusedWhileOneTalksToTheUnit) {
+  StartUnit(sim::Family::Solvik);
+  HeldJob held;
+  ASSERT_TRUE(StartJob(HeldJob::Run, &held));
+  held.WaitRunning();
+  SDevSettings record = EarPlugRecord();
+
+  EXPECT_FALSE(StartWriteJob(&record));
+  EXPECT_FALSE(StartJob(ReadAllSettings, &record));  // the read after "Enter system mode"
+
+  held.Release();
+  ASSERT_TRUE(WaitJobsIdle(5000));
+  EXPECT_TRUE(Commands().empty());
+  EXPECT_EQ((std::vector<std::string>{"设备忙，请稍后再试\r\n", "设备忙，请稍后再试\r\n"}), Infos());
+  const std::string log = Log();
+  EXPECT_NE(std::string::npos, log.find("[DEBUG   ]: ")) << log;
+  EXPECT_TRUE(Results().empty());
+
+  // Once the unit is free, a write runs on its own thread to the end.
+  ASSERT_TRUE(StartWriteJob(&record));
+  ASSERT_TRUE(WaitJobsIdle(5000));
+  EXPECT_EQ(14u, Commands().size());
+  EXPECT_EQ(kWriteDone, Results());
+}
+
+}  // namespace
