@@ -22,35 +22,19 @@
 #include "serial/serial.h"
 #include "tests/fake/fake_channel.h"
 #include "tests/support/recording_sink.h"
+#include "tests/support/settings_transcripts.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-using Field = std::int32_t SDevSettings::*;
+using transcripts::LogLine;
 
-struct LogLine {
-  int level;
-  std::string text;
-};
+using transcripts::kParamFields;
+using transcripts::ParamField;
 
-// One step as the unit sees it: the command, the unit's parameter and the
-// record's field (null for the voice-activation switch).
-struct StepInfo {
-  const char* command;
-  int param;
-  Field field;
-};
-
-const StepInfo kReadSteps[] = {
-    {"get 100\n", 100, &SDevSettings::nWorkMode},     {"get 4\n", 4, &SDevSettings::nChannel},
-    {"get 3\n", 3, &SDevSettings::nLocalId},          {"get 5\n", 5, &SDevSettings::nGroupId},
-    {"get 1\n", 1, &SDevSettings::nPassword},         {"get 11\n", 11, &SDevSettings::nHeadsetType},
-    {"get 25\n", 25, nullptr},                        {"get 27\n", 27, &SDevSettings::bNoiseSuppress},
-    {"get 23\n", 23, &SDevSettings::nSuppressLevel},  {"get 12\n", 12, &SDevSettings::nSceneLevel},
-    {"get 26\n", 26, &SDevSettings::nVoxMode},        {"get 13\n", 13, &SDevSettings::nPttMode},
-    {"get 110\n", 110, &SDevSettings::nPowerLevel},
-};
+// The get command of a parameter as the unit's faults name it: "get 4".
+std::string GetKey(const ParamField& p) { return "get " + std::to_string(p.param); }
 
 std::string ReadFile(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -150,112 +134,50 @@ const ResultList kReadFailed = {{WM_CFG_READ_RESULT, 0}};
 const ResultList kWriteDone = {{WM_CFG_WRITE_RESULT, 1}, {WM_CFG_SHOW_SETTINGS, 0}};
 const ResultList kWriteFailed = {{WM_CFG_WRITE_RESULT, 0}};
 
-// Each step: the command, then its report's log text and information text.
-struct Exchange {
-  const char* command;
-  const char* logText;   // null: no report
-  const char* infoText;  // null: the log text
-};
+void ExpectTranscript(const std::vector<transcripts::Step>& steps,
+                      const std::vector<std::string>& commands,
+                      const std::vector<std::string>& infos, const std::string& log) {
+  EXPECT_EQ(transcripts::Commands(steps), commands);
+  EXPECT_EQ(transcripts::InfoTexts(steps), infos);
+  EXPECT_EQ(LogFileText(transcripts::LogLines(steps)), log);
+}
 
-void ExpectTranscript(const std::vector<Exchange>& steps, const std::vector<std::string>& commands,
-                      const std::vector<std::string>& infos, const std::string& log,
-                      const std::vector<LogLine>& tail = {}) {
-  std::vector<std::string> wantCommands, wantInfos;
-  std::vector<LogLine> wantLog;
-  for (const Exchange& s : steps) {
-    wantCommands.push_back(s.command);
-    wantLog.push_back({LOG_INFOR, s.command});
-    if (!s.logText) continue;
-    wantLog.push_back({LOG_INFOR, s.logText});
-    wantInfos.push_back(s.infoText ? s.infoText : s.logText);
-  }
-  wantLog.insert(wantLog.end(), tail.begin(), tail.end());
-  EXPECT_EQ(wantCommands, commands);
-  EXPECT_EQ(wantInfos, infos);
-  EXPECT_EQ(LogFileText(wantLog), log);
+void SetUnit(sim::UnitModel& unit, const transcripts::UnitValues& values) {
+  for (auto [param, value] : values) unit.SetParam(param, value);
 }
 
 TEST_F(SettingsJobTest, FullReadOfSolvikUnit) {
   StartUnit(sim::Family::Solvik);
-  const std::pair<int, int> values[] = {{100, 1}, {4, 37}, {3, 7},  {5, 9},  {1, 123456}, {11, 1}, {25, 1},
-                                        {27, 1},  {23, 3}, {12, 2}, {26, 1}, {13, 1},     {110, 3}};
-  for (auto [param, value] : values) Unit().SetParam(param, value);
+  SetUnit(Unit(), transcripts::kSolvikUnit);
   SDevSettings record;
 
   ReadAllSettings(&record);
 
-  ExpectTranscript(
-      {
-          {"get 100\n", "主机类型----主机.", "主机类型----主机.\r\n"},
-          {"get 4\n", "频道是----37\r\n", nullptr},
-          {"get 3\n", "分机号是----7\r\n", nullptr},
-          {"get 5\n", "组号是----9\r\n", nullptr},
-          {"get 1\n", "通信密码----123456\r\n", nullptr},
-          {"get 11\n", "耳机类型----头戴式耳机", "耳机类型----头戴式耳机\r\n"},
-          {"get 25\n", "VOX拨动开关----使能\r\n", nullptr},
-          {"get 27\n", "背景声抑制打开.\r\n", nullptr},
-          {"get 23\n", "背景声抑制等级----3.\r\n", nullptr},
-          {"get 12\n", "场景声等级----2.\r\n", nullptr},
-          {"get 26\n", "VOX触发模式----智能声控.", "VOX触发模式----智能声控.\r\n"},
-          {"get 13\n", "PTT按键使用模式----按下锁定持续通话\r\n", nullptr},
-          {"get 110\n", "发射功率等级----4.\r\n", nullptr},
-      },
-      Commands(), Infos(), Log());
+  ExpectTranscript(transcripts::kSolvikRead, Commands(), Infos(), Log());
   EXPECT_EQ(kReadDone, Results());
-  for (const StepInfo& s : kReadSteps)
+  for (const ParamField& s : kParamFields) {
     if (s.field) {
-      EXPECT_EQ(Unit().Param(s.param), record.*s.field) << s.command;
+      EXPECT_EQ(Unit().Param(s.param), record.*s.field) << s.param;
     }
+  }
 }
 
 TEST_F(SettingsJobTest, FullReadOfMarvekUnitSkipsGroupAndSetsItToOne) {
   StartUnit(sim::Family::Marvek);
-  const std::pair<int, int> values[] = {{100, 0}, {4, 90}, {3, 12}, {1, 1},  {11, 0},  {25, 0},
-                                        {27, 0},  {23, 0}, {12, 0}, {26, 2}, {13, 0},  {110, 0}};
-  for (auto [param, value] : values) Unit().SetParam(param, value);
+  SetUnit(Unit(), transcripts::kMarvekUnit);
   SDevSettings record;
   record.nGroupId = 7;
 
   ReadAllSettings(&record);
 
-  ExpectTranscript(
-      {
-          {"get 100\n", "主机类型----分机.", "主机类型----分机.\r\n"},
-          {"get 4\n", "频道是----90\r\n", nullptr},
-          {"get 3\n", "分机号是----12\r\n", nullptr},
-          {"get 1\n", "通信密码----1\r\n", nullptr},
-          {"get 11\n", "耳机类型----耳挂式耳塞", "耳机类型----耳挂式耳塞\r\n"},
-          {"get 25\n", "VOX拨动开关----禁用\r\n", nullptr},
-          {"get 27\n", "背景声抑制关闭.\r\n", nullptr},
-          {"get 23\n", "背景声抑制等级----0.\r\n", nullptr},
-          {"get 12\n", "场景声等级----0.\r\n", nullptr},
-          {"get 26\n", "VOX触发模式----持续通话.", "VOX触发模式----持续通话.\r\n"},
-          {"get 13\n", "PTT按键使用模式----按下说话\r\n", nullptr},
-          {"get 110\n", "发射功率等级----1.\r\n", nullptr},
-      },
-      Commands(), Infos(), Log());
+  ExpectTranscript(transcripts::kMarvekRead, Commands(), Infos(), Log());
   EXPECT_EQ(kReadDone, Results());
   EXPECT_EQ(1, record.nGroupId);
   EXPECT_EQ(2, record.nVoxMode);
   EXPECT_EQ(0, record.bNoiseSuppress);
 }
 
-SDevSettings EarPlugRecord() {
-  SDevSettings r;
-  r.nWorkMode = 2;
-  r.nHeadsetType = 0;
-  r.nVoxMode = 2;
-  r.nPttMode = 0;
-  r.nChannel = 55;
-  r.nSceneLevel = 4;
-  r.nLocalId = 12;
-  r.nGroupId = 3;
-  r.bNoiseSuppress = 1;
-  r.nSuppressLevel = 5;
-  r.nPassword = 999999999;
-  r.nPowerLevel = 4;
-  return r;
-}
+using transcripts::EarPlugRecord;
 
 TEST_F(SettingsJobTest, FullWriteOfSolvikUnitWithEarPlug) {
   StartUnit(sim::Family::Solvik);
@@ -264,63 +186,26 @@ TEST_F(SettingsJobTest, FullWriteOfSolvikUnitWithEarPlug) {
 
   WriteAllSettings(&copy);
 
-  ExpectTranscript(
-      {
-          {"restore\n", "重置成功\r\n", nullptr},
-          {"set 100 2\n", "主机类型----自由\r\n", nullptr},
-          {"set 4 55\n", "设置频道----55\r\n", nullptr},
-          {"set 3 12\n", "设置分机号----12\r\n", nullptr},
-          {"set 5 3\n", "设置组号----3\r\n", nullptr},
-          {"set 1 999999999\n", "设置通信密码----999999999\r\n", nullptr},
-          {"set 11 0\n", "设置耳机类型----耳挂式耳塞.", "设置耳机类型----耳挂式耳塞.\r\n"},
-          {"set 25 1\n", "VOX拨动开关模式----使能.\r\n", nullptr},
-          {"set 27 1\n", "背景声抑制打开.\r\n", nullptr},
-          {"set 23 5\n", "背景声抑制等级----5.\r\n", nullptr},
-          {"set 12 4\n", "场景声等级----4.\r\n", nullptr},
-          {"set 26 2\n", "设置VOX触发----持续通话.", "设置VOX触发----持续通话.\r\n"},
-          {"set 13 0\n", "设置PPT按键使用模式----按下说话.\r\n", nullptr},
-          {"set 110 4\n", "设置发射功率等级----5.\r\n", nullptr},
-      },
-      Commands(), Infos(), Log());
+  ExpectTranscript(transcripts::kSolvikEarPlugWrite, Commands(), Infos(), Log());
   EXPECT_EQ(kWriteDone, Results());
-  for (const StepInfo& s : kReadSteps)
-    EXPECT_EQ(s.field ? record.*s.field : 1, Unit().Param(s.param)) << s.command;
+  for (const ParamField& s : kParamFields)
+    EXPECT_EQ(s.field ? record.*s.field : 1, Unit().Param(s.param)) << s.param;
   EXPECT_EQ(0, std::memcmp(&record, &copy, sizeof record)) << "the write changed the record";
 }
 
 TEST_F(SettingsJobTest, FullWriteOfMarvekUnitWithHeadphone) {
   StartUnit(sim::Family::Marvek);
-  SDevSettings record = EarPlugRecord();
-  record.nHeadsetType = 1;
-  record.nWorkMode = 0;
-  record.nVoxMode = 0;
-  record.nPttMode = 1;
-  record.bNoiseSuppress = 0;
+  SDevSettings record = transcripts::HeadphoneRecord();
   Unit().SetParam(25, 0);  // restore switches it on again
 
   WriteAllSettings(&record);
 
-  ExpectTranscript(
-      {
-          {"restore\n", "重置成功\r\n", nullptr},
-          {"set 100 0\n", "主机类型----分机\r\n", nullptr},
-          {"set 4 55\n", "设置频道----55\r\n", nullptr},
-          {"set 3 12\n", "设置分机号----12\r\n", nullptr},
-          {"set 1 999999999\n", "设置通信密码----999999999\r\n", nullptr},
-          {"set 11 1\n", "设置耳机类型----头戴式耳机.", "设置耳机类型----头戴式耳机.\r\n"},
-          {"set 27 0\n", "背景声抑制关闭.\r\n", nullptr},
-          {"set 23 5\n", "背景声抑制等级----5.\r\n", nullptr},
-          {"set 12 4\n", "场景声等级----4.\r\n", nullptr},
-          {"set 26 0\n", "设置VOX触发----声控.", "设置VOX触发----声控.\r\n"},
-          {"set 13 1\n", "设置PPT按键使用模式----按下锁定持续通话.\r\n", nullptr},
-          {"set 110 4\n", "设置发射功率等级----5.\r\n", nullptr},
-      },
-      Commands(), Infos(), Log());
+  ExpectTranscript(transcripts::kMarvekHeadphoneWrite, Commands(), Infos(), Log());
   EXPECT_EQ(kWriteDone, Results());
-  for (const StepInfo& s : kReadSteps) {
+  for (const ParamField& s : kParamFields) {
     if (s.param == 5) continue;  // a MARVEK unit has no group
     int expected = s.field ? record.*s.field : sim::UnitModel::DefaultParam(25);
-    EXPECT_EQ(expected, Unit().Param(s.param)) << s.command;
+    EXPECT_EQ(expected, Unit().Param(s.param)) << s.param;
   }
 }
 
@@ -396,18 +281,18 @@ class ReadFailure : public SettingsJobTest, public ::testing::WithParamInterface
     StartUnit(sim::Family::Solvik);
     Unit().SetFault(kind, kReadFailures[k].key);
     SDevSettings record;
-    for (const StepInfo& s : kReadSteps)
+    for (const ParamField& s : kParamFields)
       if (s.field) record.*s.field = -1000;
 
     ReadAllSettings(&record);
 
     const std::vector<std::string> commands = Commands();
     ASSERT_EQ(k + 1, commands.size()) << "nothing is sent after the failing step";
-    for (std::size_t i = 0; i <= k; ++i) EXPECT_EQ(kReadSteps[i].command, commands[i]);
+    for (std::size_t i = 0; i <= k; ++i) EXPECT_EQ(GetKey(kParamFields[i]) + "\n", commands[i]);
     for (std::size_t i = 0; i < 13; ++i) {
-      const StepInfo& s = kReadSteps[i];
+      const ParamField& s = kParamFields[i];
       if (!s.field) continue;
-      EXPECT_EQ(i < k ? Unit().Param(s.param) : -1000, record.*s.field) << s.command;
+      EXPECT_EQ(i < k ? Unit().Param(s.param) : -1000, record.*s.field) << s.param;
     }
     EXPECT_EQ(k, Infos().size()) << "the failure itself is not shown by the job";
     EXPECT_EQ(kReadFailed, Results());
@@ -431,7 +316,7 @@ INSTANTIATE_TEST_SUITE_P(EveryStep, ReadFailure, ::testing::Range<std::size_t>(0
 struct WriteStepInfo {
   const char* key;
   int param;
-  Field field;              // null: the switch, written as 1
+  std::int32_t SDevSettings::*field;  // null: the switch, written as 1
   const char* failureText;  // null: the step needs no phrase
 };
 
@@ -505,7 +390,7 @@ INSTANTIATE_TEST_SUITE_P(EveryStep, WriteFailure, ::testing::Range<std::size_t>(
 
 struct ReadWordingCase {
   const char* name;
-  std::size_t step;      // index into kReadSteps
+  std::size_t step;      // index into kParamFields
   const char* answer;
   int expected;          // the field afterwards; kUnchanged: as before
   const char* infoText;  // the step's report, or null for none
@@ -537,9 +422,8 @@ class ReadWording : public SettingsJobTest, public ::testing::WithParamInterface
 TEST_P(ReadWording, TakesTheValueByTheRule) {
   const ReadWordingCase& c = GetParam();
   StartUnit(sim::Family::Solvik);
-  const StepInfo& step = kReadSteps[c.step];
-  std::string key(step.command, std::strlen(step.command) - 1);
-  Unit().ScriptAnswer(key, c.answer);
+  const ParamField& step = kParamFields[c.step];
+  Unit().ScriptAnswer(GetKey(step), c.answer);
   SDevSettings record;
   if (step.field) record.*step.field = kUnchanged;
 
