@@ -1,12 +1,10 @@
 #include "sim/unit_model.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cctype>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
-#include <sstream>
+
+#include "sim/text_words.h"
 
 namespace sim {
 
@@ -53,23 +51,7 @@ int HighestCode(int number) {
   }
 }
 
-bool ParseInt(const std::string& text, int* value) {
-  if (text.empty()) return false;
-  errno = 0;
-  char* end = nullptr;
-  long v = std::strtol(text.c_str(), &end, 10);
-  if (*end != '\0' || errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
-  *value = static_cast<int>(v);
-  return true;
-}
 
-std::vector<std::string> Words(const std::string& line) {
-  std::istringstream in(line);
-  std::vector<std::string> words;
-  std::string w;
-  while (in >> w) words.push_back(w);
-  return words;
-}
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -100,7 +82,7 @@ std::string Normalised(std::string prefix) {
 // What a fault prefix is matched against: "get 4", "set 4", "restore",
 // or the whole line for anything else.
 std::string CommandKey(const std::string& line) {
-  std::vector<std::string> w = Words(line);
+  std::vector<std::string> w = SplitWords(line);
   if (w.size() >= 2 && (w[0] == "get" || w[0] == "set")) return w[0] + " " + w[1];
   std::string key;
   for (const std::string& word : w) key += (key.empty() ? "" : " ") + word;
@@ -308,7 +290,7 @@ std::string UnitModel::NoPhraseAnswer() const { return kCommandFailed; }
 
 std::vector<Burst> UnitModel::OnLine(const std::string& line) {
   if (mode_ == UnitMode::System) {
-    if (Words(line).empty()) return {};
+    if (SplitWords(line).empty()) return {};
     return OnCommand(line);
   }
   // Boot: only the login line counts.
@@ -370,18 +352,18 @@ std::vector<Burst> UnitModel::OnCommand(const std::string& line) {
 }
 
 std::string UnitModel::Answer(const std::string& line) {
-  std::vector<std::string> w = Words(line);
+  std::vector<std::string> w = SplitWords(line);
   int number = 0;
   if (w.size() == 1 && w[0] == "restore") {
     RestoreDefaults();
     return kRestored;
   }
-  if (w.size() < 2 || !ParseInt(w[1], &number) || !IsParameter(number)) return kInvalidCommand;
+  if (w.size() < 2 || !ParseWholeInt(w[1], &number) || !IsParameter(number)) return kInvalidCommand;
   if (number == 5 && family_ == Family::Marvek) return kInvalidCommand;
   if (w[0] == "get" && w.size() == 2) return GetAnswer(number);
   if (w[0] == "set" && w.size() == 3) {
     int value = 0;
-    if (!ParseInt(w[2], &value)) return kInvalidValue;
+    if (!ParseWholeInt(w[2], &value)) return kInvalidValue;
     int highest = HighestCode(number);
     if (highest >= 0 && (value < 0 || value > highest)) return kInvalidValue;
     return SetAnswer(number, value);
