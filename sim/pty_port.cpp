@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -108,6 +109,11 @@ bool PtyPort::SlaveHeld() const {
 
 void PtyPort::DiscardPending() {
   if (fd_ >= 0) tcflush(fd_, TCIOFLUSH);
+}
+
+bool PtyPort::SetLocked(bool locked) {
+  int lock = locked ? 1 : 0;
+  return fd_ >= 0 && ::ioctl(fd_, TIOCSPTLCK, &lock) == 0;
 }
 
 }  // namespace sim

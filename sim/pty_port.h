@@ -30,6 +30,9 @@ class PtyPort {
   bool SlaveHeld() const;
   // Drops what was written to the slave and not yet read.
   void DiscardPending();
+  // While locked, every new open of the slave fails (EIO, for root too);
+  // a process that holds it open keeps it.
+  bool SetLocked(bool locked);
 
  private:
   void RemoveLink();

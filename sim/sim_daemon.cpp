@@ -394,6 +394,13 @@ std::string SimDaemon::Command(const std::string& line) {
     WriteDue(*unit, Clock::now());
     return "ok";
   }
+  if (cmd == "lock") {
+    // The port is there but cannot be opened, as one that another program
+    // holds (Wine does not keep serial ports to one opener).
+    if (w.size() != 3 || (w[2] != "on" && w[2] != "off")) return "err usage: lock N on|off";
+    if (!unit->port.SetLocked(w[2] == "on")) return "err lock failed";
+    return "ok";
+  }
   if (cmd == "close") {
     Vanish(*unit, "closed by command");
     return "ok";
