@@ -143,6 +143,10 @@ std::vector<std::string> SimControl::Lines(int unit) {
   return lines;
 }
 
+bool SimControl::Lock(int unit, bool locked) {
+  return Ok(Unit("lock", unit) + (locked ? " on" : " off"));
+}
+
 bool SimControl::Close(int unit) { return Ok(Unit("close", unit)); }
 
 bool SimControl::Quit() { return Ok("quit"); }

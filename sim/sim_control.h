@@ -47,6 +47,7 @@ class SimControl {
   std::vector<SimRecordedByte> Record(int unit);
   bool ClearRecord(int unit);
   std::vector<std::string> Lines(int unit);  // complete lines received
+  bool Lock(int unit, bool locked);    // new opens of the port fail while locked
   bool Close(int unit);                // the unit vanishes now
   bool Quit();
 

@@ -272,11 +272,21 @@ TEST_F(PtyRunnerTest, NothingReachesAPortThatIsNotOpen) {
   EXPECT_EQ(tool.ReadUntil("", 300), "");
 }
 
+TEST_F(PtyRunnerTest, LockedPortCannotBeOpenedButItsHolderKeepsIt) {
+  ASSERT_TRUE(control.Lock(5, true));
+  EXPECT_FALSE(tool.Open(sim.Link(5)));
+  ASSERT_TRUE(control.Lock(5, false));
+  OpenAndLogIn();
+  ASSERT_TRUE(control.Lock(5, true));
+  tool.WritePaced("get 4\n");
+  EXPECT_EQ(tool.ReadUntil("\r\n", 1000), "Current channel is 10\r\n");
+}
+
 TEST_F(PtyRunnerTest, BadCommandsGetAnError) {
   const char* bad[] = {"", "bogus", "mode", "mode 9", "unit 6 vax 1234", "unit 6 solvik",
                        "fault 5 melt get_4", "fault 5 delay get_4 -3", "param 5 7",
                        "setparam 5 4 x", "send 5 \\q", "answerdelay 5 -1", "line 5 0",
-                       "autopoweron 5 soon"};
+                       "autopoweron 5 soon", "lock 5 maybe"};
   for (const char* line : bad) {
     std::string reply = control.Command(line);
     EXPECT_EQ(reply.compare(0, 4, "err "), 0) << line << " -> " << reply;
