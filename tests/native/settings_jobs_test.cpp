@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <condition_variable>
@@ -122,6 +123,12 @@ class SettingsJobTest : public ::testing::Test {
     for (const auto& n : sink_.All())
       if (!n.hasText) out.emplace_back(n.msg, n.wparam);
     return out;
+  }
+
+  void ExpectLogEndsWith(const LogLine& line) const {
+    const std::string want = LogFileText({line});
+    const std::string log = Log();
+    EXPECT_EQ(want, log.substr(log.size() - std::min(log.size(), want.size())));
   }
 
   fs::path dir_;
@@ -296,10 +303,7 @@ class ReadFailure : public SettingsJobTest, public ::testing::WithParamInterface
     }
     EXPECT_EQ(k, Infos().size()) << "the failure itself is not shown by the job";
     EXPECT_EQ(kReadFailed, Results());
-    const std::string tail = LogFileText({{LOG_DEBUG, failureText}});
-    const std::string log = Log();
-    ASSERT_GE(log.size(), tail.size());
-    EXPECT_EQ(tail, log.substr(log.size() - tail.size()));
+    ExpectLogEndsWith({LOG_DEBUG, failureText});
   }
 };
 
@@ -357,10 +361,7 @@ class WriteFailure : public SettingsJobTest, public ::testing::WithParamInterfac
     ASSERT_EQ(k + 1, Commands().size()) << "nothing is sent after the failing step";
     EXPECT_EQ(k, Infos().size());
     EXPECT_EQ(kWriteFailed, Results());
-    const std::string tail = LogFileText({{LOG_DEBUG, failureText}});
-    const std::string log = Log();
-    ASSERT_GE(log.size(), tail.size());
-    EXPECT_EQ(tail, log.substr(log.size() - tail.size()));
+    ExpectLogEndsWith({LOG_DEBUG, failureText});
     // The unit holds what the finished steps wrote, and its defaults (or,
     // when restore never reached it, its old values) for the rest. A unit
     // that answers without the phrase has still carried the command out.
