@@ -64,7 +64,17 @@ BOOL CRivovaZivDlg::OnInit() {
 
   ShowWindow(m_configDlg.GetHwnd(), SW_SHOW);
   m_tab.SetCurSel(kTabSettings);
+  CenterOnWorkArea();
   return TRUE;
+}
+
+void CRivovaZivDlg::CenterOnWorkArea() const {
+  RECT work, window;
+  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) || !GetWindowRect(GetHwnd(), &window)) return;
+  int x = work.left + ((work.right - work.left) - (window.right - window.left)) / 2;
+  int y = work.top + ((work.bottom - work.top) - (window.bottom - window.top)) / 2;
+  SetWindowPos(GetHwnd(), nullptr, x > work.left ? x : work.left, y > work.top ? y : work.top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // Enter does not close the window.

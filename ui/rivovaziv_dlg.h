@@ -23,6 +23,7 @@ class CRivovaZivDlg : public CDialog {
   bool OnTabSelChange(LRESULT& result);
   bool OnSysCommand(WPARAM command);
   bool OnPaint();
+  void CenterOnWorkArea() const;
 
   HICON m_hIcon;
   HICON m_hSmallIcon;
