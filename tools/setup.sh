@@ -16,7 +16,7 @@ fi
 
 pkgs=(cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
       mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-      wine wine32:i386 xvfb x11-utils imagemagick xfonts-base fonts-wqy-zenhei fonts-wqy-microhei
+      wine wine32:i386 fonts-wine xvfb x11-utils imagemagick xfonts-base fonts-wqy-zenhei fonts-wqy-microhei
       locales python3 procps)
 for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done
 
