@@ -17,10 +17,10 @@ run_preset() {
   local t0=$(date +%s)
   echo "=== $preset: build"
   if ! cmake --preset "$preset" >"$logdir/$preset-configure.log" 2>&1; then
-    cat "$logdir/$preset-configure.log"; status=1; return
+    cat "$logdir/$preset-configure.log"; status=1; failed=$((failed + 1)); return
   fi
   if ! cmake --build --preset "$preset" >"$logdir/$preset-build.log" 2>&1; then
-    tail -60 "$logdir/$preset-build.log"; status=1; return
+    tail -60 "$logdir/$preset-build.log"; status=1; failed=$((failed + 1)); return
   fi
   echo "=== $preset: test"
   ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$logdir/$preset-ctest.log" | grep -vE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed'
@@ -34,7 +34,7 @@ run_preset() {
     fail=$(sed -E 's/.*passed, ([0-9]+) tests? failed.*/\1/' <<<"$line")
     passed=$((passed + total - fail)); failed=$((failed + fail))
   else
-    status=1
+    status=1; failed=$((failed + 1))
   fi
   echo "=== $preset took $(( $(date +%s) - t0 )) s"
 }
