@@ -14,7 +14,7 @@
 //
 //   launch EXE            start EXE in its own folder              -> ok PID
 //   attach CAPTION MS     wait for a visible top-level window with this
-//                         caption (of the launched process, if any)
+//                         caption (of the launched process, while it runs)
 //                                            -> ok MS since launch (or 0)
 //   text T | settext T TEXT | click T (posted BM_CLICK)
 //   enabled T | visible T | checked T                          -> ok 1|0
@@ -228,6 +228,11 @@ class LineDriver {
   Answer Attach(const std::wstring& caption, const std::wstring& msText) {
     int ms = 0;
     if (!ParseInt(msText, &ms)) return Err(L"bad time-out");
+    // A launched process that has ended no longer narrows the search.
+    if (m_process && WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0) {
+      CloseHandle(m_process);
+      m_process = nullptr;
+    }
     HWND found = nullptr;
     WaitUntil(
         [&] {
