@@ -2,7 +2,7 @@
 // against simulated units (tests/gui/run-gui-tests.sh starts the display,
 // the prefix and the simulator).
 //
-//   rivovaziv_gui_test APP_EXE [gtest options]
+//   rivovaziv_gui_test APP_EXE [gtest options]     (a Windows or a Linux path)
 //
 // Environment: RVZ_GUI_SHOTS, a folder for screenshots; RVZ_GUI_ACP, the
 // ANSI code page the locale must give (1252 English, 936 Chinese).
@@ -463,5 +463,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   g_appExe = Wide(argv[1]);
+  // A Linux path reaches the program through Wine's drive Z:.
+  if (!g_appExe.empty() && g_appExe[0] == L'/') {
+    std::replace(g_appExe.begin(), g_appExe.end(), L'/', L'\\');
+    g_appExe = L"Z:" + g_appExe;
+  }
   return RUN_ALL_TESTS();
 }

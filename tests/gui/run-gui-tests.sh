@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
-# Runs the GUI tests of RivovaZiv.exe in one locale: a fresh Wine prefix
-# with Chinese fonts and a virtual desktop, an Xvfb display of its own and
-# the simulated-unit daemon. Screenshots land in SHOT_DIR as PNG.
-#   run-gui-tests.sh LOCALE ACP SIM_EXE TEST_EXE APP_EXE SHOT_DIR [gtest options]
+# Runs a GUI test command in one locale: a fresh Wine prefix with Chinese
+# fonts and a virtual desktop, and an Xvfb display of its own. Screenshots
+# that the command saves in RVZ_GUI_SHOTS land in SHOT_DIR as PNG.
+#   run-gui-tests.sh LOCALE ACP SHOT_DIR CMD...
+# e.g. CMD = tests/wine/with-sim.sh SIM_EXE wine TEST_EXE APP_EXE.
 # WINEPREFIX names the prefix to make (it is replaced).
 set -u
-if [ $# -lt 6 ]; then
-  echo "usage: run-gui-tests.sh LOCALE ACP SIM_EXE TEST_EXE APP_EXE SHOT_DIR [gtest options]" >&2
+if [ $# -lt 4 ]; then
+  echo "usage: run-gui-tests.sh LOCALE ACP SHOT_DIR CMD..." >&2
   exit 2
 fi
-locale=$1 acp=$2 sim=$3 test=$4 app=$5 shots=$6
-shift 6
+locale=$1 acp=$2 shots=$3
+shift 3
 : "${WINEPREFIX:?WINEPREFIX is not set: run the tests through ctest}"
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -53,7 +54,7 @@ rm -rf "$shots"
 mkdir -p "$shots"
 export RVZ_GUI_ACP=$acp RVZ_GUI_SHOTS=$(winepath -w "$shots" 2>/dev/null)
 
-"$here/../wine/with-sim.sh" "$sim" wine "$test" "$(winepath -w "$app" 2>/dev/null)" "$@"
+"$@"
 rc=$?
 
 for bmp in "$shots"/*.bmp; do
