@@ -23,7 +23,7 @@ constexpr DWORD kBytePauseMs = 50;     // SerialWrite: after every byte
 constexpr DWORD kDataWaitMs = 1500;    // SerialRead: the next chunk
 constexpr DWORD kCloseWaitMs = 2000;   // SerialClose: the reader's end
 
-// Who else uses one opening of the port. The channel itself (from
+// Who uses one opening of the port. The channel itself (from
 // SerialOpen to SerialClose), the reader thread and every SerialWrite or
 // SerialRead in progress each count once; the last to let go closes the
 // handles. So no thread ever uses a released handle, also a reader that
@@ -199,26 +199,32 @@ DWORD WINAPI SerialReaderThread(LPVOID param) {
     // One byte less than the buffer leaves room for the terminator, so a
     // read that fills the request is still a whole chunk, not dropped.
     bool pending = Started(ReadFile(hold->port, chunk, kSerialChunkSize - 1, nullptr, &ov));
-
-    // The port's time-outs end the read after 1200 ms at most. Waiting on
-    // the stop event too ends the thread at once on close, even when the
-    // cancel in SerialClose came before this read was started. A refused
-    // read (a port gone away) leaves only the stop event to wait for, so
-    // the loop idles instead of spinning.
-    HANDLE waits[2] = {hold->stopEvent, hold->readEvent};
-    DWORD woke = WaitForMultipleObjects(pending ? 2 : 1, waits, FALSE, kChunkWaitMs);
-
     DWORD count = 0;
     bool read = false;
-    if (woke == WAIT_OBJECT_0 + 1) {
-      read = GetOverlappedResult(hold->port, &ov, &count, FALSE) != FALSE;
-    } else if (pending) {
-      read = CancelAndComplete(hold->port, &ov, &count);
+    DWORD error = pending ? 0 : GetLastError();
+    if (pending) {
+      // The port's time-outs end the read after 1200 ms at most. Waiting
+      // on the stop event too ends the thread at once on close, even when
+      // the cancel in SerialClose came before this read was started.
+      HANDLE waits[2] = {hold->stopEvent, hold->readEvent};
+      DWORD woke = WaitForMultipleObjects(2, waits, FALSE, kChunkWaitMs);
+      if (woke == WAIT_OBJECT_0 + 1) {
+        read = GetOverlappedResult(hold->port, &ov, &count, FALSE) != FALSE;
+      } else {
+        read = CancelAndComplete(hold->port, &ov, &count);
+      }
+      error = read ? 0 : GetLastError();
+      // Stop asked, or the wait failed: a failed wait means the handles
+      // are unusable, so the thread ends rather than go round with them.
+      if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) break;
     }
-    // Stop asked, or the wait failed: a failed wait means the handles are
-    // unusable, so the thread ends rather than go round with them.
-    if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) break;
-    // A cancelled, failed or empty read (a silent unit) gives no chunk.
+    if (!read && error != ERROR_OPERATION_ABORTED) {
+      // A port that has gone away (a pulled adapter, a closed terminal)
+      // fails every read at once: wait before the next try, not spin.
+      if (WaitForSingleObject(hold->stopEvent, kChunkWaitMs) != WAIT_TIMEOUT) break;
+      continue;
+    }
+    // A read cut off by its wait, or an empty one (a silent unit): no chunk.
     if (!read || count == 0) continue;
 
     chunk[count] = '\0';
@@ -238,7 +244,8 @@ void SerialSetChunkHook(SerialChunkHook hook) { g_chunkHook = hook; }
 void SerialSetWriteWait(SerialWriteWait wait) { g_writeWait = wait; }
 
 int SerialOpen(const char* portName) {
-  if (!portName) return SERIAL_ERR_OPEN;
+  // One port at a time: a second open would orphan the first.
+  if (!portName || g_hReaderThread) return SERIAL_ERR_OPEN;
 
   // "\\.\" names the device itself in the Win32 device namespace. Plain
   // "COM3" works only for COM1..COM9, which are also DOS device names;
@@ -369,13 +376,15 @@ int SerialWrite(const char* text) {
     ClearCommError(hold.port, nullptr, nullptr);
     if (!Started(WriteFile(hold.port, text + i, 1, nullptr, &ov))) return SERIAL_ERR_TIMEOUT;
 
+    DWORD written = 0;
     if (wait(hold.writeEvent, kByteWaitMs) != WAIT_OBJECT_0) {
       // The byte may still go out later (the port allows it 600 ms);
       // finish it here, before `ov` leaves this frame.
-      DWORD count = 0;
-      CancelAndComplete(hold.port, &ov, &count);
+      CancelAndComplete(hold.port, &ov, &written);
       return SERIAL_ERR_TIMEOUT;
     }
+    // Completed is not sent: a port gone away completes with an error.
+    if (!GetOverlappedResult(hold.port, &ov, &written, FALSE) || written != 1) return SERIAL_ERR_TIMEOUT;
     Sleep(kBytePauseMs);
   }
   return SERIAL_OK;
