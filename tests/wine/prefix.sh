@@ -11,12 +11,14 @@ case $cmd in
       rm -rf "$prefix"
     fi
     mkdir -p "$prefix"
-    wineboot -i >/dev/null 2>&1
-    wineserver -w
+    # Keep the server up between the test processes of this run. It and the
+    # services that wineboot starts next stay up with no test's output:
+    # ctest waits for the end of a test's output, which a server or service
+    # holding it would never give.
+    wineserver -p </dev/null >/dev/null 2>&1
+    wineboot -i </dev/null >/dev/null 2>&1
     # The only COM ports are the links that the tests make.
     rm -f "$prefix"/dosdevices/com*
-    # Keep the server up between the test processes of this run.
-    wineserver -p
     ;;
   teardown)
     [ -d "$prefix" ] && wineserver -k 2>/dev/null || true
