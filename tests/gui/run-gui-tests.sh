@@ -4,7 +4,8 @@
 # that the command saves in RVZ_GUI_SHOTS land in SHOT_DIR as PNG.
 #   run-gui-tests.sh LOCALE ACP SHOT_DIR CMD...
 # e.g. CMD = tests/wine/with-sim.sh SIM_EXE wine TEST_EXE APP_EXE.
-# WINEPREFIX names the prefix to make (it is replaced).
+# The prefix is made beside WINEPREFIX with a unique suffix, so that two
+# runs at once do not share it, and removed at the end.
 set -u
 if [ $# -lt 4 ]; then
   echo "usage: run-gui-tests.sh LOCALE ACP SHOT_DIR CMD..." >&2
@@ -18,35 +19,33 @@ root=$(cd "$here/../.." && pwd)
 
 export LANG=$locale LC_ALL=$locale WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-# A display of our own: the first free number from 90 on.
-display=""
-for n in $(seq 90 150); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=$n; break; fi
-done
-[ -n "$display" ] || { echo "run-gui-tests.sh: no free X display" >&2; exit 2; }
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# A display of our own; Xvfb picks a free number and writes it to fd 3.
+displayfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
 xvfb=$!
 
+mkdir -p "$(dirname "$WINEPREFIX")"
+WINEPREFIX=$(mktemp -d "$WINEPREFIX.XXXXXX")
+export WINEPREFIX
+
 finish() {
-  WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null
+  wineserver -k 2>/dev/null
   kill "$xvfb" 2>/dev/null
   wait "$xvfb" 2>/dev/null
+  rm -rf "$WINEPREFIX" "$displayfile"
 }
 trap finish EXIT
 trap 'exit 130' INT TERM
 
 for _ in $(seq 1 100); do
-  [ -e "/tmp/.X11-unix/X$display" ] && break
+  [ -s "$displayfile" ] && break
   sleep 0.05
 done
+display=$(cat "$displayfile")
+[ -n "$display" ] || { echo "run-gui-tests.sh: Xvfb gave no display" >&2; exit 2; }
 export DISPLAY=":$display"
 
-# A fresh prefix per run, made in this locale; no COM ports but the
-# simulator's links.
-if [ -d "$WINEPREFIX" ]; then
-  wineserver -k 2>/dev/null
-  rm -rf "$WINEPREFIX"
-fi
+# A fresh prefix, made in this locale; no COM ports but the simulator's links.
 "$root/tools/wine-prefix-gui.sh" "$WINEPREFIX" || exit 2
 rm -f "$WINEPREFIX"/dosdevices/com*
 
