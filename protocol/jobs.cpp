@@ -30,15 +30,18 @@ void JobThreadProc(SJobInfo* info) {
   ReleaseGate();
 }
 
+void ReportBusy(Page page) {
+  LogWrite(LOG_DEBUG, "Job refused: another job is talking to the unit.");
+  PostTextToPage(page, page == Page::Config ? WM_CFG_INFO : WM_IMPORT_INFO, texts::kUnitBusy);
+}
+
 }  // namespace
 
 bool StartJob(JobFn fn, void* param, Page busyPage) {
   {
     std::lock_guard<std::mutex> guard(g_gateLock);
     if (g_jobRunning) {
-      LogWrite(LOG_DEBUG, "Job refused: another job is talking to the unit.");
-      PostTextToPage(busyPage, busyPage == Page::Config ? WM_CFG_INFO : WM_IMPORT_INFO,
-                     texts::kUnitBusy);
+      ReportBusy(busyPage);
       return false;
     }
     g_jobRunning = true;
@@ -62,6 +65,12 @@ bool StartJob(JobFn fn, void* param, Page busyPage) {
 bool JobRunning() {
   std::lock_guard<std::mutex> guard(g_gateLock);
   return g_jobRunning;
+}
+
+bool RefuseWhileJobRuns(Page busyPage) {
+  if (!JobRunning()) return false;
+  ReportBusy(busyPage);
+  return true;
 }
 
 bool WaitJobsIdle(unsigned timeoutMs) {

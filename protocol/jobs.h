@@ -21,5 +21,9 @@ bool StartJob(JobFn fn, void* param, Page busyPage = Page::Config);
 // True while a job started by StartJob has not ended.
 bool JobRunning();
 
+// When a job runs: reports the unit busy as a refused StartJob does, and
+// returns true.
+bool RefuseWhileJobRuns(Page busyPage);
+
 // Waits until no job runs, at most `timeoutMs`. True when idle.
 bool WaitJobsIdle(unsigned timeoutMs);

@@ -112,10 +112,7 @@ void CConfigDlg::OnSet() {
   UpdateData(true);
   if (!CheckSetValues()) return;
   // A running job works on the record: leave it alone.
-  if (JobRunning()) {
-    ReportInfo(texts::kUnitBusy);
-    return;
-  }
+  if (RefuseWhileJobRuns(Page::Config)) return;
   FormToSettings();
   StartWriteJob(&m_settings);
 }

@@ -467,7 +467,6 @@ TEST(GuiStartup, TimeToMainWindow) {
   std::sort(times.begin(), times.end());
   std::printf("FIGURE startup_to_main_window_ms median=%lu min=%lu max=%lu\n", times[2], times.front(),
               times.back());
-  EXPECT_LT(times[2], 10000u);
 }
 
 }  // namespace
