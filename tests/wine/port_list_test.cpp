@@ -159,27 +159,29 @@ class ReportedVersion {
   static constexpr const char* kKey = "Software\\Wine\\AppDefaults\\list_ports.exe";
 };
 
-// Units on the pseudo-terminals of the daemon that with-sim.sh started.
-class PortListTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
+// The units on the pseudo-terminals of the daemon that with-sim.sh started,
+// for the whole run of this program.
+class SimUnits : public ::testing::Environment {
+ public:
+  void SetUp() override {
     ASSERT_TRUE(control_.ConnectFromEnv()) << "run through ctest (with-sim.sh)";
     ASSERT_TRUE(control_.CreateUnit(kFreePort, "solvik", "1234"));
     ASSERT_TRUE(control_.CreateUnit(kLockedPort, "solvik", "1234"));
     ASSERT_TRUE(control_.Lock(kLockedPort, true));
     for (int port : kHighPorts) ASSERT_TRUE(control_.CreateUnit(port, "marvek", "1234"));
   }
-  static void TearDownTestSuite() {
+  void TearDown() override {
     control_.Close(kFreePort);
     control_.Close(kLockedPort);
     for (int port : kHighPorts) control_.Close(port);
     control_.Disconnect();
   }
 
-  static SimControl control_;
+ private:
+  SimControl control_;
 };
 
-SimControl PortListTest::control_;
+const ::testing::Environment* const kSimUnits = ::testing::AddGlobalTestEnvironment(new SimUnits);
 
 // Names COMn with n rising, each once.
 void ExpectAscendingComNames(const Listing& listing, int highest) {
@@ -194,29 +196,37 @@ void ExpectAscendingComNames(const Listing& listing, int highest) {
   }
 }
 
-TEST_F(PortListTest, Windows7WithoutDeviceInterfacesProbesUpToCom256) {
-  ReportedVersion version("win7");
+// Windows 7 whose device list holds no COM port (Wine's), and Windows NT 4.
+struct ProbeCase {
+  const char* version;
+  unsigned long major;
+  int highestPort;
+  std::vector<std::string> listed, notListed;
+};
+
+void PrintTo(const ProbeCase& c, std::ostream* out) { *out << c.version; }
+
+class ProbingTest : public ::testing::TestWithParam<ProbeCase> {};
+
+TEST_P(ProbingTest, ListsTheComPortsThatOpen) {
+  const ProbeCase& c = GetParam();
+  ReportedVersion version(c.version);
   Listing listing = RunListPorts();
-  EXPECT_EQ(listing.major, 6u);
+  EXPECT_EQ(listing.major, c.major);
   EXPECT_EQ(listing.platform, static_cast<unsigned long>(VER_PLATFORM_WIN32_NT));
   EXPECT_EQ(listing.error, "");
-  ExpectAscendingComNames(listing, 256);
-  EXPECT_TRUE(listing.Has("COM15")) << listing.output;
-  for (int port : kHighPorts) EXPECT_TRUE(listing.Has("COM" + std::to_string(port))) << listing.output;
-  EXPECT_FALSE(listing.Has("COM16")) << "a port held elsewhere is not listed";
+  ExpectAscendingComNames(listing, c.highestPort);
+  for (const std::string& name : c.listed) EXPECT_TRUE(listing.Has(name)) << name << "\n" << listing.output;
+  for (const std::string& name : c.notListed) EXPECT_FALSE(listing.Has(name)) << name;
 }
 
-TEST_F(PortListTest, WindowsNt4ProbesCom1ToCom16) {
-  ReportedVersion version("nt40");
-  Listing listing = RunListPorts();
-  EXPECT_EQ(listing.major, 4u);
-  EXPECT_EQ(listing.platform, static_cast<unsigned long>(VER_PLATFORM_WIN32_NT));
-  EXPECT_EQ(listing.error, "");
-  ExpectAscendingComNames(listing, 16);
-  EXPECT_TRUE(listing.Has("COM15")) << listing.output;
-  EXPECT_FALSE(listing.Has("COM16"));
-  EXPECT_FALSE(listing.Has("COM150"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Versions, ProbingTest,
+    ::testing::Values(
+        // A port held elsewhere (COM16) is never listed.
+        ProbeCase{"win7", 6, 256, {"COM15", "COM150", "COM151", "COM152", "COM153"}, {"COM16"}},
+        ProbeCase{"nt40", 4, 16, {"COM15"}, {"COM16", "COM150"}}),
+    [](const ::testing::TestParamInfo<ProbeCase>& info) { return std::string(info.param.version); });
 
 // One COM-port device interface, and the device behind it.
 struct DeviceInterface {
@@ -273,7 +283,7 @@ class DeviceInterfaces {
   std::vector<DeviceInterface> interfaces_;
 };
 
-TEST_F(PortListTest, Windows7ListsTheComPortDeviceInterfaces) {
+TEST(PortListTest, Windows7ListsTheComPortDeviceInterfaces) {
   ReportedVersion version("win7");
   DeviceInterfaces interfaces({
       {"0001", true, "USB Serial Port (COM15)", "USB Serial Device", "USB2.0 port 3"},
@@ -309,7 +319,7 @@ class EnumTree {
   }
 };
 
-TEST_F(PortListTest, Windows98ReadsThePortsUnderHklmEnum) {
+TEST(PortListTest, Windows98ReadsThePortsUnderHklmEnum) {
   ReportedVersion version("win98");
   EnumTree tree;
   tree.Instance("ACPI\\*PNP0500\\0000", "COM15", "Old Name (COM15)");
@@ -338,7 +348,7 @@ TEST_F(PortListTest, Windows98ReadsThePortsUnderHklmEnum) {
   EXPECT_EQ(listing.ports, expected) << listing.output;
 }
 
-TEST_F(PortListTest, Windows98WithoutHklmEnumReportsIt) {
+TEST(PortListTest, Windows98WithoutHklmEnumReportsIt) {
   ReportedVersion version("win98");
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Enum");
   Listing listing = RunListPorts();
