@@ -1,6 +1,12 @@
 // The configuration script: a text file of line pairs, "write <command>"
 // then "read <expected text>". Each command goes to the unit, and one line
 // per pair tells the import page whether the answer held the expected text.
+//
+// Lines hold at most 99 characters (a longer one is read as several); CR LF
+// counts as LF. A command holds at most 19 characters with its line feed, an
+// expected text at most 19 without it: a longer one is not cut but ends the
+// run as a file error, as a line without "write " or "read " does. Result
+// lines carry the whole write line.
 #pragma once
 
 #include <cstddef>
