@@ -22,6 +22,7 @@ constexpr DWORD kByteWaitMs = 100;     // SerialWrite: one byte's completion
 constexpr DWORD kBytePauseMs = 50;     // SerialWrite: after every byte
 constexpr DWORD kDataWaitMs = 1500;    // SerialRead: the next chunk
 constexpr DWORD kCloseWaitMs = 2000;   // SerialClose: the reader's end
+constexpr DWORD kFailedReadPauseMs = 200;  // reader: after a read the port refused
 
 // Who uses one opening of the port. The channel itself (from
 // SerialOpen to SerialClose), the reader thread and every SerialWrite or
@@ -218,10 +219,14 @@ DWORD WINAPI SerialReaderThread(LPVOID param) {
       // are unusable, so the thread ends rather than go round with them.
       if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) break;
     }
+    // Wine completes a read that its time-out ended with ERROR_TIMEOUT,
+    // where Windows reports success: what it brought (often nothing, a
+    // silent unit) is taken as usual.
+    if (!read && error == ERROR_TIMEOUT) read = true;
     if (!read && error != ERROR_OPERATION_ABORTED) {
       // A port that has gone away (a pulled adapter, a closed terminal)
-      // fails every read at once: wait before the next try, not spin.
-      if (WaitForSingleObject(hold->stopEvent, kChunkWaitMs) != WAIT_TIMEOUT) break;
+      // fails every read at once: pause before the next try, not spin.
+      if (WaitForSingleObject(hold->stopEvent, kFailedReadPauseMs) != WAIT_TIMEOUT) break;
       continue;
     }
     // A read cut off by its wait, or an empty one (a silent unit): no chunk.
