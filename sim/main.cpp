@@ -31,17 +31,17 @@ bool ParseMs(const char* text, int* ms) {
   return true;
 }
 
-bool ParseUnit(const std::string& text, sim::UnitSpec* spec) {
+bool ParseUnit(const std::string& text, sim::UnitOption* option) {
   std::size_t a = text.find(':');
   std::size_t b = a == std::string::npos ? a : text.find(':', a + 1);
   if (b == std::string::npos) return false;
   char* end = nullptr;
   long number = std::strtol(text.substr(0, a).c_str(), &end, 10);
   if (*end != '\0' || a == 0) return false;
-  spec->number = static_cast<int>(number);
-  spec->version = text.substr(b + 1);
-  return !spec->version.empty() && spec->version.find(' ') == std::string::npos &&
-         sim::ParseFamily(text.substr(a + 1, b - a - 1), &spec->family);
+  option->number = static_cast<int>(number);
+  option->version = text.substr(b + 1);
+  return !option->version.empty() && option->version.find(' ') == std::string::npos &&
+         sim::ParseFamily(text.substr(a + 1, b - a - 1), &option->family);
 }
 
 int Usage(const char* problem) {
@@ -69,9 +69,9 @@ int main(int argc, char** argv) {
     } else if (arg == "--control-port-file") {
       options.portFile = argv[++i];
     } else if (arg == "--unit") {
-      sim::UnitSpec spec;
-      if (!ParseUnit(argv[++i], &spec)) return Usage(("bad --unit " + std::string(argv[i])).c_str());
-      options.units.push_back(spec);
+      sim::UnitOption option;
+      if (!ParseUnit(argv[++i], &option)) return Usage(("bad --unit " + std::string(argv[i])).c_str());
+      options.units.push_back(option);
     } else if (arg == "--auto-power-on") {
       ++i;
       if (std::strcmp(argv[i], "off") == 0) options.autoPowerOnMs = -1;

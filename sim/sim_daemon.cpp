@@ -83,13 +83,13 @@ int SimDaemon::Run() {
     std::fprintf(stderr, "rvz-sim: %s\n", error.c_str());
     return 1;
   }
-  for (const UnitSpec& spec : options_.units) {
+  for (const UnitOption& option : options_.units) {
     std::string reply;
-    if (!CreateUnit(spec, &reply)) {
-      std::fprintf(stderr, "rvz-sim: unit %d: %s\n", spec.number, reply.c_str());
+    if (!CreateUnit(option, &reply)) {
+      std::fprintf(stderr, "rvz-sim: unit %d: %s\n", option.number, reply.c_str());
       return 1;
     }
-    units_[spec.number]->autoPowerOnMs = options_.autoPowerOnMs;
+    units_[option.number]->autoPowerOnMs = options_.autoPowerOnMs;
   }
   if (!options_.portFile.empty() && !WritePortFile(&error)) {
     std::fprintf(stderr, "rvz-sim: %s\n", error.c_str());
@@ -153,28 +153,28 @@ SimDaemon::Unit* SimDaemon::FindUnit(int number) {
   return it == units_.end() ? nullptr : it->second.get();
 }
 
-bool SimDaemon::CreateUnit(const UnitSpec& spec, std::string* reply) {
-  if (spec.number < 1 || spec.number > 256) {
+bool SimDaemon::CreateUnit(const UnitOption& option, std::string* reply) {
+  if (option.number < 1 || option.number > 256) {
     *reply = "port number out of range";
     return false;
   }
-  units_.erase(spec.number);  // a unit of the same number is replaced
+  units_.erase(option.number);  // a unit of the same number is replaced
   auto unit = std::make_unique<Unit>();
-  unit->number = spec.number;
-  unit->name = "COM" + std::to_string(spec.number);
-  unit->model = std::make_unique<UnitModel>(spec.family, spec.version);
+  unit->number = option.number;
+  unit->name = "COM" + std::to_string(option.number);
+  unit->model = std::make_unique<UnitModel>(option.family, option.version);
   if (options_.answerDelayMs >= 0) unit->model->SetAnswerDelay(options_.answerDelayMs);
   unit->created = Clock::now();
   if (!unit->port.Open(reply)) return false;
   if (!options_.dosdevices.empty() &&
-      !unit->port.Link(options_.dosdevices + "/com" + std::to_string(spec.number), reply)) {
+      !unit->port.Link(options_.dosdevices + "/com" + std::to_string(option.number), reply)) {
     return false;
   }
   *reply = unit->port.slavePath();
-  Log(unit->name + ": " + FamilyName(spec.family) + " version " + spec.version + " on " +
+  Log(unit->name + ": " + FamilyName(option.family) + " version " + option.version + " on " +
       unit->port.slavePath() +
       (unit->port.linkPath().empty() ? "" : " (" + unit->port.linkPath() + ")"));
-  units_[spec.number] = std::move(unit);
+  units_[option.number] = std::move(unit);
   return true;
 }
 
@@ -290,12 +290,12 @@ std::string SimDaemon::Command(const std::string& line) {
   if (w.size() < 2 || !ParseWholeInt(w[1], &number)) return "err missing unit number";
 
   if (cmd == "unit") {
-    UnitSpec spec{number, Family::Solvik, ""};
+    UnitOption option{number, Family::Solvik, ""};
     if (w.size() != 4) return "err usage: unit N marvek|solvik VERSION";
-    if (!ParseFamily(w[2], &spec.family)) return "err unknown family " + w[2];
-    spec.version = w[3];
+    if (!ParseFamily(w[2], &option.family)) return "err unknown family " + w[2];
+    option.version = w[3];
     std::string reply;
-    if (!CreateUnit(spec, &reply)) return "err " + reply;
+    if (!CreateUnit(option, &reply)) return "err " + reply;
     return "ok " + reply;
   }
 

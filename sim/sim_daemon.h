@@ -17,7 +17,7 @@
 
 namespace sim {
 
-struct UnitSpec {
+struct UnitOption {
   int number;
   Family family;
   std::string version;
@@ -26,7 +26,7 @@ struct UnitSpec {
 struct DaemonOptions {
   std::string dosdevices;    // folder for the comN links; empty: no links
   std::string portFile;      // where the control port is written; empty: none
-  std::vector<UnitSpec> units;
+  std::vector<UnitOption> units;
   int autoPowerOnMs = 500;   // for units given on the command line; < 0: off
   int answerDelayMs = -1;    // < 0: the model's default
   bool quiet = false;
@@ -69,7 +69,7 @@ class SimDaemon {
     std::string name;           // COMn, for the log
   };
 
-  bool CreateUnit(const UnitSpec& spec, std::string* reply);
+  bool CreateUnit(const UnitOption& option, std::string* reply);
   Unit* FindUnit(int number);
   void Schedule(Unit& unit, const std::vector<Burst>& bursts, Clock::time_point from);
   void PowerOn(Unit& unit);

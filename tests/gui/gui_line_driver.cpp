@@ -254,20 +254,20 @@ class LineDriver {
   }
 
   // A control of the main window itself, or of the page that holds `marker`.
-  bool Resolve(const std::wstring& spec, HWND* out) const {
+  bool Resolve(const std::wstring& name, HWND* out) const {
     if (!m_main) return false;
-    if (spec == L"main") {
+    if (name == L"main") {
       *out = m_main;
       return true;
     }
-    std::size_t at = spec.find(L'@');
+    std::size_t at = name.find(L'@');
     int id = 0, marker = 0;
-    if (!ParseInt(spec.substr(0, at), &id)) return false;
+    if (!ParseInt(name.substr(0, at), &id)) return false;
     if (at == std::wstring::npos) {
       marker = id;
       *out = GetDlgItem(m_main, id);
       if (*out) return true;
-    } else if (!ParseInt(spec.substr(at + 1), &marker)) {
+    } else if (!ParseInt(name.substr(at + 1), &marker)) {
       return false;
     }
     HWND page = FindPage(m_main, marker);
