@@ -209,6 +209,23 @@ TEST_F(SerialChannelTest, WaitingTextIsReturnedAfter1500msNotAtOnce) {
   EXPECT_STREQ(buf, "waiting");
 }
 
+TEST_F(SerialChannelTest, AnswerAfterAnIdleLineIsReadWithoutDelay) {
+  // Reads that the port's time-out ends empty (Wine reports those with
+  // ERROR_TIMEOUT) are no failure: the reader reads on at once. Idle
+  // times of different lengths meet the reader at different points of its
+  // cycle: just after the first and the third empty read (1200 ms each).
+  ChunkRecorder chunks;
+  const int idleMs[] = {1300, 1250, 3950, 2600};
+  for (int i = 0; i < 4; ++i) {
+    Sleep(idleMs[i]);
+    Stopwatch watch;
+    unit_.Send("answer");
+    ASSERT_TRUE(chunks.WaitFor(i + 1, 4000));
+    // The chunk closes 500 ms after the unit's last byte.
+    EXPECT_LE(watch.Ms(), 500.0 + kLateMs) << "idle " << idleMs[i] << " ms";
+  }
+}
+
 TEST_F(SerialChannelTest, BurstsMoreThan500msApartAreTwoChunks) {
   ChunkRecorder chunks;
   char first[64] = {};
