@@ -14,7 +14,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   updated=0
 fi
 
-pkgs=(cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
+pkgs=(build-essential cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
       mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
       wine wine32:i386 fonts-wine xvfb x11-utils imagemagick xfonts-base fonts-wqy-zenhei fonts-wqy-microhei
       locales python3 procps)
