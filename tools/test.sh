@@ -23,11 +23,11 @@ run_preset() {
     tail -60 "$logdir/$preset-build.log"; status=1; failed=$((failed + 1)); return
   fi
   echo "=== $preset: test"
-  ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$logdir/$preset-ctest.log" | grep -vE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed'
+  ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$logdir/$preset-ctest.log" | grep -avE '^ *([0-9]+/[0-9]+ Test +#[0-9]+: .* Passed|Start +[0-9]+: )'
   local rc=${PIPESTATUS[0]}
   [ "$rc" -eq 0 ] || status=1
   local line
-  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$logdir/$preset-ctest.log" | tail -1)
+  line=$(grep -aE 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$logdir/$preset-ctest.log" | tail -1)
   if [ -n "$line" ]; then
     local total fail
     total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
