@@ -220,3 +220,42 @@ class Driver:
             except subprocess.TimeoutExpired:
                 pass
         stop_process(self.proc)
+
+
+def run_with_display(locale, acp, shots, cmd):
+    """Runs cmd on a display and in a fresh GUI prefix of its own, made
+    beside $WINEPREFIX so that two runs at once do not share one.
+    Screenshots that cmd saves as BMP in $RVZ_GUI_SHOTS land in shots as
+    PNG. Returns cmd's exit code."""
+    base = os.environ["WINEPREFIX"]
+    os.makedirs(os.path.dirname(base), exist_ok=True)
+    path = tempfile.mkdtemp(prefix=os.path.basename(base) + ".", dir=os.path.dirname(base))
+    xvfb = Xvfb()
+    prefix = None
+    try:
+        prefix = WinePrefix(path, locale, xvfb.name)
+        shutil.rmtree(shots, ignore_errors=True)
+        os.makedirs(shots)
+        # Wine reaches the Unix root as drive Z:. (Asking winepath would
+        # leave its wineserver holding a pipe of ours open.)
+        shots_windows = "Z:" + os.path.abspath(shots).replace("/", "\\")
+        env = dict(prefix.env, RVZ_GUI_ACP=acp, RVZ_GUI_SHOTS=shots_windows)
+        code = subprocess.run(cmd, env=env).returncode
+        for name in os.listdir(shots):
+            if name.endswith(".bmp"):
+                bmp = os.path.join(shots, name)
+                subprocess.run(["convert", bmp, bmp[:-4] + ".png"], check=True)
+                os.unlink(bmp)
+        return code
+    finally:
+        if prefix:
+            prefix.end_server()
+        xvfb.stop()
+        shutil.rmtree(path, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    import sys
+    if len(sys.argv) < 6 or sys.argv[1] != "run":
+        sys.exit("usage: wine_gui.py run LOCALE ACP SHOT_DIR CMD...")
+    sys.exit(run_with_display(sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5:]))

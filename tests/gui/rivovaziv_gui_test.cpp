@@ -1,6 +1,6 @@
 // RivovaZiv.exe under Wine and Xvfb, driven from outside as a person would,
-// against simulated units (tests/gui/run-gui-tests.sh starts the display,
-// the prefix and the simulator).
+// against simulated units (tools/wine_gui.py run starts the display and the
+// prefix, tests/wine/with-sim.sh the simulator).
 //
 //   rivovaziv_gui_test APP_EXE [gtest options]     (a Windows or a Linux path)
 //
