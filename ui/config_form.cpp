@@ -6,7 +6,6 @@
 #include "protocol/notify.h"
 #include "protocol/settings_jobs.h"
 #include "protocol/startup_detector.h"
-#include "protocol/texts.h"
 #include "resource.h"
 #include "ui/config_dlg.h"
 #include "ui/ui_texts.h"

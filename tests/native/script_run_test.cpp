@@ -20,6 +20,7 @@
 #include "protocol/texts.h"
 #include "serial/serial.h"
 #include "tests/fake/fake_channel.h"
+#include "tests/support/fake_unit_session.h"
 #include "tests/support/recording_sink.h"
 
 namespace fs = std::filesystem;
@@ -36,22 +37,7 @@ std::string Failed(const std::string& writeLine) { return "配置失败----" + w
 class ScriptRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("rvz_script_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    LogClose();
-    LogSetExecutableDir(dir_.string());
-
-    FakeChannel& channel = FakeChannel::Instance();
-    channel.Reset(sim::Family::Solvik);
-    SerialSetChunkHook([](char* chunk) { DetectStartup(chunk); });
-    ASSERT_EQ(0, SerialOpen("COM3"));
-    channel.PowerOn();
-    char boot[kSerialRecvSize];
-    SerialRead(sizeof boot - 1, boot);
-    ASSERT_EQ(channel.Unit().mode(), sim::UnitMode::System);
-    channel.ClearSent();
+    ASSERT_NO_FATAL_FAILURE(StartFakeLoggedInUnit(sim::Family::Solvik));
     Unit().SetParam(4, 12);
     sink_.Clear();
   }
@@ -59,9 +45,6 @@ class ScriptRunTest : public ::testing::Test {
   void TearDown() override {
     SerialClose();
     SerialSetChunkHook(nullptr);
-    LogClose();
-    LogSetExecutableDir("");
-    fs::remove_all(dir_);
   }
 
   std::string WriteScript(const std::string& bytes) {
@@ -80,7 +63,8 @@ class ScriptRunTest : public ::testing::Test {
   std::string Sent() const { return FakeChannel::Instance().Sent(); }
   std::vector<std::string> Posted() const { return sink_.Texts(Page::Import); }
 
-  fs::path dir_;
+  TestLogFolder folder_{"rvz_script_"};
+  const fs::path& dir_ = folder_.path();
   RecordingSink sink_;
 };
 

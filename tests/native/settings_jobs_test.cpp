@@ -22,6 +22,7 @@
 #include "protocol/startup_detector.h"
 #include "serial/serial.h"
 #include "tests/fake/fake_channel.h"
+#include "tests/support/fake_unit_session.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/settings_transcripts.h"
 
@@ -59,29 +60,11 @@ std::string LogFileText(const std::vector<LogLine>& lines) {
   return out;
 }
 
-std::vector<std::string> SplitLines(const std::string& sent) {
-  std::vector<std::string> out;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < sent.size(); ++i) {
-    if (sent[i] == '\n') {
-      out.push_back(sent.substr(start, i + 1 - start));
-      start = i + 1;
-    }
-  }
-  return out;
-}
-
 // A unit switched on and logged in over the fake channel, a log file of
 // its own with a fixed clock, and a recorder for what the jobs post.
 class SettingsJobTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("rvz_settings_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    LogClose();
-    LogSetExecutableDir(dir_.string());
     LogSetClock([] {
       std::tm tm{};
       tm.tm_year = 121, tm.tm_mon = 2, tm.tm_mday = 9, tm.tm_hour = 14, tm.tm_min = 3, tm.tm_sec = 27;
@@ -91,30 +74,18 @@ class SettingsJobTest : public ::testing::Test {
 
   void TearDown() override {
     SerialClose();
-    LogClose();
     LogSetClock(nullptr);
-    LogSetExecutableDir("");
-    fs::remove_all(dir_);
   }
 
   // Switches a unit on and lets it log in; the log starts empty after it.
   void StartUnit(sim::Family family) {
-    FakeChannel& channel = FakeChannel::Instance();
-    channel.Reset(family);
-    SerialSetChunkHook([](char* chunk) { DetectStartup(chunk); });
-    ASSERT_EQ(0, SerialOpen("COM3"));
-    channel.PowerOn();
-    char boot[kSerialRecvSize];
-    SerialRead(sizeof boot - 1, boot);  // the boot text is not an answer
-    ASSERT_EQ(1, bDevSeen.load());
-    ASSERT_EQ(family == sim::Family::Solvik ? 1 : 0, nDevFamily.load());
-    channel.ClearSent();
+    ASSERT_NO_FATAL_FAILURE(StartFakeLoggedInUnit(family));
     sink_.Clear();
     ASSERT_EQ(1, LogOpen("RivovaZiv"));
   }
 
   sim::UnitModel& Unit() { return FakeChannel::Instance().Unit(); }
-  std::vector<std::string> Commands() const { return SplitLines(FakeChannel::Instance().Sent()); }
+  std::vector<std::string> Commands() const { return FakeChannel::Instance().SentLines(); }
   std::string Log() const { return ReadFile(dir_ / "log" / "RivovaZiv_03-09-21.log"); }
   std::vector<std::string> Infos() const { return sink_.Texts(Page::Config); }
   // The messages without text, with their wparam, in order.
@@ -131,7 +102,8 @@ class SettingsJobTest : public ::testing::Test {
     EXPECT_EQ(want, log.substr(log.size() - std::min(log.size(), want.size())));
   }
 
-  fs::path dir_;
+  TestLogFolder folder_{"rvz_settings_"};
+  const fs::path& dir_ = folder_.path();
   RecordingSink sink_;
 };
 
